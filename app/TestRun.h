@@ -1,0 +1,19 @@
+// The fixed test run: detection, chip report, pause.
+#ifndef LPTFLASH_APP_TESTRUN_H
+#define LPTFLASH_APP_TESTRUN_H
+
+#include <cstdint>
+
+#include "driver/ProgrammerDriver.h"
+
+// The adapter's parallel port: LPT1.
+constexpr std::int32_t TestRunBasePort = 888;
+
+// Detection and, after a detected adapter, the chip report on the given driver, which is
+// neither destroyed nor released. Returns the exit code: 0 after a complete run, 1 otherwise.
+int runTestSequence(ProgrammerDriver* driver);
+
+// The whole run on the parallel port, ending with the operator's pause.
+int runFlashTest();
+
+#endif

@@ -1,0 +1,3 @@
+#include "app/TestRun.h"
+
+int main() { return runFlashTest(); }

@@ -1,0 +1,81 @@
+#include "driver/Korvella4v4.h"
+
+#include "platform/PerformanceCounter.h"
+#include "portio/PortIoLibrary.h"
+
+namespace {
+
+bool portIoLibraryUsable(int loadResult) {
+    // Without PortOut or PortIn the library cannot drive the port, whatever else it offers.
+    return loadResult == 0 && portIoLibrary.IsDriverInstalled != nullptr &&
+           portIoLibrary.PortOut != nullptr && portIoLibrary.PortIn != nullptr;
+}
+
+}  // namespace
+
+Korvella4v4::Korvella4v4(std::int32_t basePort)
+    : basePort(basePort), counterFrequency(queryCounterFrequency()) {
+    // The first counter reads of a process are cold and would overstate the overhead.
+    (void)queryCounter();
+    const std::int64_t first = queryCounter();
+    const std::int64_t second = queryCounter();
+    counterOverhead = static_cast<std::uint32_t>(second) - static_cast<std::uint32_t>(first);
+
+    driverState = portIoLibraryUsable(loadPortIoLibrary()) ? 1 : -1;
+    if (driverState != 1) {
+        return;
+    }
+    dataShadow = DataLine::Idle;
+    writeRegister(Data, dataShadow);
+    statusShadow = 0x00;
+    writeRegister(Status, statusShadow);
+    controlShadow = ControlLine::Idle;
+    writeRegister(Control, controlShadow);
+    controlShadow = applyChange(controlShadow, clearBits(ControlLine::Enable));
+    writeRegister(Control, controlShadow);
+}
+
+Korvella4v4::~Korvella4v4() {
+    if (driverState == 1) {
+        controlShadow = applyChange(controlShadow,
+                                    clearBits(ControlLine::DataDrive) | setBits(ControlLine::Idle));
+        writeRegister(Control, controlShadow);
+        controlShadow = applyChange(controlShadow, clearBits(ControlLine::Enable));
+        writeRegister(Control, controlShadow);
+    }
+    unloadPortIoLibrary();
+}
+
+void Korvella4v4::delayUs(std::uint32_t microseconds) {
+    const std::int64_t ticks =
+        static_cast<std::int64_t>(static_cast<std::uint64_t>(microseconds)) * counterFrequency /
+        1000000;
+    const std::int64_t target = ticks - static_cast<std::int64_t>(counterOverhead);
+    const std::int64_t start = queryCounter();
+    while (queryCounter() - start < target) {
+    }
+}
+
+void Korvella4v4::modifyPort(std::int32_t portRegister, ChangeWord change) {
+    std::uint8_t* shadow = portRegister == Data      ? &dataShadow
+                           : portRegister == Status  ? &statusShadow
+                           : portRegister == Control ? &controlShadow
+                                                     : nullptr;
+    if (shadow == nullptr) {
+        return;  // no such register: nothing to change
+    }
+    *shadow = applyChange(*shadow, change);
+    writeRegister(portRegister, *shadow);
+}
+
+void Korvella4v4::writeRegister(std::int32_t portRegister, std::uint8_t value) {
+    const auto port = static_cast<std::uint16_t>(basePort + portRegister);
+    portIoLibrary.PortOut(static_cast<short>(port), static_cast<char>(value));
+}
+
+std::uint8_t Korvella4v4::readStatus() {
+    const auto port = static_cast<std::uint16_t>(basePort + Status);
+    return static_cast<std::uint8_t>(portIoLibrary.PortIn(static_cast<short>(port)));
+}
+
+bool Korvella4v4::sampleStatus(std::uint8_t line) { return (readStatus() & line) != 0; }

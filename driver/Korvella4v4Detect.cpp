@@ -1,0 +1,40 @@
+// Which adapter hangs on the port: status bit 7 sampled three times after two line changes.
+#include "driver/Korvella4v4.h"
+
+namespace {
+
+std::int32_t classifyAdapter(bool first, bool second, bool third) {
+    if (!first) {
+        return 0;  // nothing answered the enable line
+    }
+    if (!second) {
+        return 2;  // Korvella+: drops at once when data bit 0 rises
+    }
+    return third ? 0 : 1;  // Velmar/rev3b: drops within 10 µs
+}
+
+}  // namespace
+
+std::int32_t Korvella4v4::detectHardware() {
+    if (driverState == -1) {
+        return -1;
+    }
+    // Zeroed shadows make the next two writes absolute, whatever the registers held.
+    statusShadow = 0x00;
+    controlShadow = 0x00;
+    dataShadow = 0x00;
+
+    modifyPort(Control, setBits(ControlLine::Enable));
+    delayUs(15000);
+    const bool first = sampleStatus(StatusLine::Presence);
+    modifyPort(Data, setBits(DataLine::ShiftClock));
+    delayUs(1);
+    const bool second = sampleStatus(StatusLine::Presence);
+    delayUs(10);
+    const bool third = sampleStatus(StatusLine::Presence);
+
+    modifyPort(Control, clearBits(ControlLine::DataDrive) | setBits(ControlLine::Idle));
+    modifyPort(Data, clearBits(DataLine::ShiftClock));
+    modifyPort(Control, clearBits(ControlLine::Enable));
+    return classifyAdapter(first, second, third);
+}

@@ -1,0 +1,13 @@
+// The high-resolution monotonic counter that all busy waits are timed by.
+#ifndef LPTFLASH_PLATFORM_PERFORMANCECOUNTER_H
+#define LPTFLASH_PLATFORM_PERFORMANCECOUNTER_H
+
+#include <cstdint>
+
+// Ticks per second; constant while the process runs.
+std::int64_t queryCounterFrequency();
+
+// Current tick count; never decreases.
+std::int64_t queryCounter();
+
+#endif

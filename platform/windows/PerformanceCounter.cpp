@@ -1,0 +1,15 @@
+#include "platform/PerformanceCounter.h"
+
+#include <windows.h>
+
+std::int64_t queryCounterFrequency() {
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    return frequency.QuadPart;
+}
+
+std::int64_t queryCounter() {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
