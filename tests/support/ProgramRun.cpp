@@ -1,0 +1,136 @@
+#include "ProgramRun.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace {
+
+std::vector<std::string> mergedEnvironment(const std::map<std::string, std::string>& extra) {
+    std::map<std::string, std::string> merged;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const char* equals = std::strchr(*entry, '=');
+        if (equals != nullptr) {
+            merged[std::string(*entry, static_cast<size_t>(equals - *entry))] = equals + 1;
+        }
+    }
+    for (const auto& [name, value] : extra) {
+        if (value.empty()) {
+            merged.erase(name);
+        } else {
+            merged[name] = value;
+        }
+    }
+    std::vector<std::string> result;
+    for (const auto& [name, value] : merged) {
+        result.push_back(name + "=" + value);
+    }
+    return result;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& strings) {
+    std::vector<char*> result;
+    for (auto& text : strings) {
+        result.push_back(text.data());
+    }
+    result.push_back(nullptr);
+    return result;
+}
+
+}  // namespace
+
+ProgramResult runProgram(const ProgramRun& run) {
+    int inPipe[2], outPipe[2], errPipe[2];
+    if (pipe(inPipe) != 0 || pipe(outPipe) != 0 || pipe(errPipe) != 0) {
+        return {};
+    }
+    std::vector<std::string> argv{run.program};
+    argv.insert(argv.end(), run.arguments.begin(), run.arguments.end());
+    std::vector<std::string> env = mergedEnvironment(run.environment);
+    std::vector<char*> argvPointers = pointers(argv);
+    std::vector<char*> envPointers = pointers(env);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(inPipe[0], STDIN_FILENO);
+        dup2(outPipe[1], STDOUT_FILENO);
+        dup2(errPipe[1], STDERR_FILENO);
+        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) {
+            close(fd);
+        }
+        if (!run.workingDirectory.empty() && chdir(run.workingDirectory.c_str()) != 0) {
+            _exit(126);
+        }
+        execve(run.program.c_str(), argvPointers.data(), envPointers.data());
+        _exit(127);
+    }
+    close(inPipe[0]);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    signal(SIGPIPE, SIG_IGN);
+    (void)!write(inPipe[1], run.input.data(), run.input.size());
+    close(inPipe[1]);
+
+    ProgramResult result;
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    std::string* sinks[2] = {&result.out, &result.err};
+    int open = 2;
+    while (open > 0) {
+        if (poll(fds, 2, -1) < 0) {
+            break;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) {
+                continue;
+            }
+            char buffer[4096];
+            const ssize_t count = read(fds[i].fd, buffer, sizeof buffer);
+            if (count > 0) {
+                sinks[i]->append(buffer, static_cast<size_t>(count));
+            } else {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+TemporaryFolder::TemporaryFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "lptflash-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) {
+        folder = pattern;
+    }
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ignored;
+    if (!folder.empty()) {
+        std::filesystem::remove_all(folder, ignored);
+    }
+}
+
+std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+void writeWholeFile(const std::string& path, const std::string& contents) {
+    std::ofstream(path, std::ios::binary) << contents;
+}

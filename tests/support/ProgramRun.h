@@ -1,0 +1,44 @@
+// Runs a program the way an operator would, with extra environment, and collects what it did.
+#ifndef LPTFLASH_TESTS_SUPPORT_PROGRAMRUN_H
+#define LPTFLASH_TESTS_SUPPORT_PROGRAMRUN_H
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct ProgramResult {
+    int exitCode = -1;  // -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+struct ProgramRun {
+    std::string program;
+    std::vector<std::string> arguments;
+    // Added to (or replacing in) the test's own environment; an empty value removes the name.
+    std::map<std::string, std::string> environment;
+    std::string workingDirectory;  // empty: the test's own
+    std::string input;             // written to stdin, which is then closed
+};
+
+ProgramResult runProgram(const ProgramRun& run);
+
+// A fresh empty folder below the system's temporary folder, removed with everything in it when
+// the object goes away.
+class TemporaryFolder {
+public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    const std::string& path() const { return folder; }
+    std::string file(const std::string& name) const { return folder + "/" + name; }
+
+private:
+    std::string folder;
+};
+
+std::string readWholeFile(const std::string& path);
+void writeWholeFile(const std::string& path, const std::string& contents);
+
+#endif
