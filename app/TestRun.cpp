@@ -2,9 +2,7 @@
 
 #include <cstdio>
 
-#include "driver/Korvella4v4.h"
 #include "flash/FlashChip.h"
-#include "platform/Console.h"
 
 namespace {
 
@@ -41,13 +39,4 @@ int runTestSequence(ProgrammerDriver* driver) {
             break;  // another driver's answer: no line, the report goes on
     }
     return reportChip(chip);
-}
-
-int runFlashTest() {
-    prepareConsole();
-    // The driver lives until the process ends: its destructor must not run on any path.
-    ProgrammerDriver* driver = new Korvella4v4(TestRunBasePort);
-    const int exitCode = runTestSequence(driver);
-    pauseForKey();
-    return exitCode;
 }

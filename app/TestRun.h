@@ -13,7 +13,4 @@ constexpr std::int32_t TestRunBasePort = 888;
 // neither destroyed nor released. Returns the exit code: 0 after a complete run, 1 otherwise.
 int runTestSequence(ProgrammerDriver* driver);
 
-// The whole run on the parallel port, ending with the operator's pause.
-int runFlashTest();
-
 #endif

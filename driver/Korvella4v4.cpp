@@ -47,9 +47,8 @@ Korvella4v4::~Korvella4v4() {
 }
 
 void Korvella4v4::delayUs(std::uint32_t microseconds) {
-    const std::int64_t ticks =
-        static_cast<std::int64_t>(static_cast<std::uint64_t>(microseconds)) * counterFrequency /
-        1000000;
+    const std::int64_t ticks = static_cast<std::int64_t>(static_cast<std::uint64_t>(microseconds)) *
+                               counterFrequency / 1000000;
     const std::int64_t target = ticks - static_cast<std::int64_t>(counterOverhead);
     const std::int64_t start = queryCounter();
     while (queryCounter() - start < target) {
@@ -78,4 +77,6 @@ std::uint8_t Korvella4v4::readStatus() {
     return static_cast<std::uint8_t>(portIoLibrary.PortIn(static_cast<short>(port)));
 }
 
-bool Korvella4v4::sampleStatus(std::uint8_t line) { return (readStatus() & line) != 0; }
+bool Korvella4v4::sampleStatus(std::uint8_t line) {
+    return (readStatus() & line) != 0;
+}

@@ -7,7 +7,7 @@
 #include "driver/ProgrammerDriver.h"
 
 class Korvella4v4 : public ProgrammerDriver {
-public:
+  public:
     // Loads the port I/O library and, when it is usable, brings the registers to idle.
     explicit Korvella4v4(std::int32_t basePort);
     ~Korvella4v4() override;
@@ -22,7 +22,7 @@ public:
     void putData(std::uint8_t value) override;
     std::int32_t detectHardware() override;
 
-private:
+  private:
     void writeRegister(std::int32_t portRegister, std::uint8_t value);
     std::uint8_t readStatus();
     bool sampleStatus(std::uint8_t line);

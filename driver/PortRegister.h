@@ -10,9 +10,15 @@ enum PortRegister : std::int32_t { Data = 0, Status = 1, Control = 2 };
 // Change word: high byte = bits to clear, low byte = bits to set; clearing comes first.
 using ChangeWord = std::uint16_t;
 
-constexpr ChangeWord setBits(std::uint8_t bits) { return bits; }
-constexpr ChangeWord clearBits(std::uint8_t bits) { return static_cast<ChangeWord>(bits << 8); }
-constexpr ChangeWord writeExactly(std::uint8_t value) { return clearBits(0xFF) | setBits(value); }
+constexpr ChangeWord setBits(std::uint8_t bits) {
+    return bits;
+}
+constexpr ChangeWord clearBits(std::uint8_t bits) {
+    return static_cast<ChangeWord>(bits << 8);
+}
+constexpr ChangeWord writeExactly(std::uint8_t value) {
+    return clearBits(0xFF) | setBits(value);
+}
 
 constexpr std::uint8_t applyChange(std::uint8_t value, ChangeWord change) {
     return static_cast<std::uint8_t>((value & ~(change >> 8)) | (change & 0xFF));

@@ -7,7 +7,7 @@
 #include "driver/PortRegister.h"
 
 class ProgrammerDriver {
-public:
+  public:
     // Brings the control lines to idle and releases what the implementation acquired.
     virtual ~ProgrammerDriver() {}
 

@@ -5,18 +5,30 @@ FlashChip::FlashChip(ProgrammerDriver* driver) : driver(driver) {}
 
 FlashChip::~FlashChip() {}
 
-void FlashChip::delayUs(std::uint32_t microseconds) { driver->delayUs(microseconds); }
+void FlashChip::delayUs(std::uint32_t microseconds) {
+    driver->delayUs(microseconds);
+}
 
-void FlashChip::modifyControl(ChangeWord change) { driver->modifyPort(Control, change); }
+void FlashChip::modifyControl(ChangeWord change) {
+    driver->modifyPort(Control, change);
+}
 
-void FlashChip::modifyData(ChangeWord change) { driver->modifyPort(Data, change); }
+void FlashChip::modifyData(ChangeWord change) {
+    driver->modifyPort(Data, change);
+}
 
 void FlashChip::shiftOut(std::uint32_t value, std::uint8_t bitCount) {
     driver->shiftOut(value, bitCount);
 }
 
-std::uint8_t FlashChip::shiftInByte() { return driver->shiftInByte(); }
+std::uint8_t FlashChip::shiftInByte() {
+    return driver->shiftInByte();
+}
 
-void FlashChip::putData(std::uint8_t value) { driver->putData(value); }
+void FlashChip::putData(std::uint8_t value) {
+    driver->putData(value);
+}
 
-std::int32_t FlashChip::detectHardware() { return driver->detectHardware(); }
+std::int32_t FlashChip::detectHardware() {
+    return driver->detectHardware();
+}

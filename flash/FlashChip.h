@@ -7,7 +7,7 @@
 #include "driver/ProgrammerDriver.h"
 
 class FlashChip {
-public:
+  public:
     // Does not own the driver and never destroys it.
     explicit FlashChip(ProgrammerDriver* driver);
     ~FlashChip();
@@ -43,7 +43,7 @@ public:
     std::uint16_t readExtendedIdentifier();  // byte 15 << 8 | byte 14, in the mode the chip is in
     std::uint16_t eraseChip();               // in the open access; word at 0 afterwards; ends it
 
-private:
+  private:
     std::uint16_t readWordAtZero();
 
     ProgrammerDriver* driver;

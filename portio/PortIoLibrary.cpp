@@ -33,4 +33,6 @@ int loadPortIoLibrary() {
     return 0;
 }
 
-void unloadPortIoLibrary() { closeLibrary(portIoLibrary.module); }
+void unloadPortIoLibrary() {
+    closeLibrary(portIoLibrary.module);
+}

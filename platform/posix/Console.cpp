@@ -6,7 +6,9 @@
 
 #include <cstdio>
 
-void prepareConsole() { signal(SIGPIPE, SIG_IGN); }
+void prepareConsole() {
+    signal(SIGPIPE, SIG_IGN);
+}
 
 namespace {
 

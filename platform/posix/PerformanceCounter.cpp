@@ -3,7 +3,9 @@
 #include <time.h>
 
 // Ticks are nanoseconds of CLOCK_MONOTONIC, read through the C library's clock_gettime.
-std::int64_t queryCounterFrequency() { return 1000000000; }
+std::int64_t queryCounterFrequency() {
+    return 1000000000;
+}
 
 std::int64_t queryCounter() {
     timespec now{};

@@ -9,7 +9,9 @@
 
 typedef int (*ClockGettime)(clockid_t, struct timespec*);
 
-static int64_t toNs(const struct timespec* t) { return (int64_t)t->tv_sec * 1000000000 + t->tv_nsec; }
+static int64_t toNs(const struct timespec* t) {
+    return (int64_t)t->tv_sec * 1000000000 + t->tv_nsec;
+}
 
 int clock_gettime(clockid_t clock, struct timespec* result) {
     static ClockGettime real;

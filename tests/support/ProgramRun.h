@@ -26,7 +26,7 @@ ProgramResult runProgram(const ProgramRun& run);
 // A fresh empty folder below the system's temporary folder, removed with everything in it when
 // the object goes away.
 class TemporaryFolder {
-public:
+  public:
     TemporaryFolder();
     ~TemporaryFolder();
     TemporaryFolder(const TemporaryFolder&) = delete;
@@ -34,7 +34,7 @@ public:
     const std::string& path() const { return folder; }
     std::string file(const std::string& name) const { return folder + "/" + name; }
 
-private:
+  private:
     std::string folder;
 };
 

@@ -1,0 +1,97 @@
+#include "FakePortIo.h"
+
+#include <cstdio>
+
+#include "platform/PerformanceCounter.h"
+#include "portio/PortIoLibrary.h"
+
+PortIoLibrary portIoLibrary = {};
+
+namespace {
+
+FakePortIo state;
+
+std::string access(char kind, short port, unsigned value, bool withValue) {
+    char text[32];
+    if (withValue) {
+        std::snprintf(text, sizeof text, "%c %d %02X", kind, static_cast<unsigned short>(port),
+                      value & 0xFF);
+    } else {
+        std::snprintf(text, sizeof text, "%c %d", kind, static_cast<unsigned short>(port));
+    }
+    return text;
+}
+
+void PORTIO_CALL fakePortOut(short port, char value) {
+    state.log.push_back(access('W', port, static_cast<unsigned char>(value), true));
+}
+
+char PORTIO_CALL fakePortIn(short port) {
+    state.log.push_back(access('R', port, 0, false));
+    std::uint8_t answer = 0x00;
+    if (!state.statusAnswers.empty()) {
+        answer = state.statusAnswers.front();
+        state.statusAnswers.pop_front();
+    }
+    return static_cast<char>(answer);
+}
+
+int PORTIO_CALL fakeIsDriverInstalled() {
+    return 1;
+}
+
+char moduleToken;
+
+}  // namespace
+
+FakePortIo& fakePortIo() {
+    return state;
+}
+
+void resetFakePortIo() {
+    state = FakePortIo{};
+    portIoLibrary = PortIoLibrary{};
+}
+
+std::vector<std::string> portAccesses() {
+    std::vector<std::string> result;
+    for (const auto& entry : state.log) {
+        if (entry[0] == 'W' || entry[0] == 'R') {
+            result.push_back(entry);
+        }
+    }
+    return result;
+}
+
+int loadPortIoLibrary() {
+    state.log.push_back("load");
+    if (!state.libraryPresent) {
+        portIoLibrary.module = nullptr;
+        return 1;
+    }
+    portIoLibrary.module = &moduleToken;
+    portIoLibrary.PortOut = state.exportsPortOut ? fakePortOut : nullptr;
+    portIoLibrary.PortIn = state.exportsPortIn ? fakePortIn : nullptr;
+    portIoLibrary.IsDriverInstalled =
+        state.exportsIsDriverInstalled ? fakeIsDriverInstalled : nullptr;
+    return 0;
+}
+
+void unloadPortIoLibrary() {
+    state.log.push_back(portIoLibrary.module != nullptr ? "unload" : "unload null");
+}
+
+std::int64_t queryCounterFrequency() {
+    return state.counterFrequency;
+}
+
+std::int64_t queryCounter() {
+    ++state.counterReads;
+    if (!state.counterValues.empty()) {
+        state.lastCounterValue = state.counterValues.front();
+        state.counterValues.pop_front();
+    } else {
+        ++state.lastCounterValue;
+    }
+    return state.lastCounterValue;
+}
