@@ -28,7 +28,7 @@ std::string portLog() {
 // The library opens its log at its first port access: a log left by an earlier run must not
 // stand in for this one's.
 class LoadedLibrary : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (const char* path = std::getenv("SCRIPTIO_LOG")) {
             std::remove(path);

@@ -34,7 +34,7 @@ void closeLibrary(LibraryHandle library) {
 namespace {
 
 class PortIoLibraryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         loaderCalls.clear();
         libraryFound = true;
@@ -45,11 +45,11 @@ protected:
 TEST_F(PortIoLibraryTest, ResolvesAllThirteenNamesInOrderWithoutJudgingThem) {
     EXPECT_EQ(loadPortIoLibrary(), 0);
     EXPECT_EQ(loaderCalls,
-              (std::vector<std::string>{
-                  "open io", "find PortOut", "find PortWordOut", "find PortDWordOut",
-                  "find PortIn", "find PortWordIn", "find PortDWordIn", "find SetPortBit",
-                  "find ClrPortBit", "find NotPortBit", "find GetPortBit", "find RightPortShift",
-                  "find LeftPortShift", "find IsDriverInstalled"}));
+              (std::vector<std::string>{"open io", "find PortOut", "find PortWordOut",
+                                        "find PortDWordOut", "find PortIn", "find PortWordIn",
+                                        "find PortDWordIn", "find SetPortBit", "find ClrPortBit",
+                                        "find NotPortBit", "find GetPortBit", "find RightPortShift",
+                                        "find LeftPortShift", "find IsDriverInstalled"}));
     EXPECT_EQ(portIoLibrary.module, &moduleToken);
     EXPECT_NE(portIoLibrary.PortOut, nullptr);
     EXPECT_EQ(portIoLibrary.PortWordIn, nullptr);  // missing, stored as such, not reported

@@ -68,6 +68,12 @@ ProgramResult runProgram(const ProgramRun& run) {
         for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) {
             close(fd);
         }
+        // As a shell would start it, whatever this process ignores or blocks.
+        signal(SIGPIPE, SIG_DFL);
+        sigset_t pipeSignal;
+        sigemptyset(&pipeSignal);
+        sigaddset(&pipeSignal, SIGPIPE);
+        sigprocmask(SIG_UNBLOCK, &pipeSignal, nullptr);
         if (!run.workingDirectory.empty() && chdir(run.workingDirectory.c_str()) != 0) {
             _exit(126);
         }
@@ -76,15 +82,18 @@ ProgramResult runProgram(const ProgramRun& run) {
     }
     close(inPipe[0]);
     close(outPipe[1]);
+    if (run.stdoutReaderGone) {
+        close(outPipe[0]);
+    }
     close(errPipe[1]);
     signal(SIGPIPE, SIG_IGN);
     (void)!write(inPipe[1], run.input.data(), run.input.size());
     close(inPipe[1]);
 
     ProgramResult result;
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    pollfd fds[2] = {{run.stdoutReaderGone ? -1 : outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.err};
-    int open = 2;
+    int open = run.stdoutReaderGone ? 1 : 2;
     while (open > 0) {
         if (poll(fds, 2, -1) < 0) {
             break;

@@ -17,8 +17,9 @@ struct ProgramRun {
     std::vector<std::string> arguments;
     // Added to (or replacing in) the test's own environment; an empty value removes the name.
     std::map<std::string, std::string> environment;
-    std::string workingDirectory;  // empty: the test's own
-    std::string input;             // written to stdin, which is then closed
+    std::string workingDirectory;   // empty: the test's own
+    std::string input;              // written to stdin, which is then closed
+    bool stdoutReaderGone = false;  // stdout is a pipe whose reader has already closed it
 };
 
 ProgramResult runProgram(const ProgramRun& run);

@@ -49,7 +49,9 @@ static unsigned char nextStatus(void) {
 }
 
 #ifndef SCRIPTIO_WITHOUT_PORTOUT
-void PORTIO_CALL PortOut(short port, char value) { record('W', port, (unsigned char)value); }
+void PORTIO_CALL PortOut(short port, char value) {
+    record('W', port, (unsigned char)value);
+}
 #endif
 
 char PORTIO_CALL PortIn(short port) {
@@ -59,17 +61,39 @@ char PORTIO_CALL PortIn(short port) {
 }
 
 #ifndef SCRIPTIO_WITHOUT_ISDRIVERINSTALLED
-int PORTIO_CALL IsDriverInstalled(void) { return 1; }
+int PORTIO_CALL IsDriverInstalled(void) {
+    return 1;
+}
 #endif
 
 /* Present so that a load resolves every name; the program never calls them. */
-void PORTIO_CALL PortWordOut(short port, unsigned short value) { (void)port, (void)value; }
-void PORTIO_CALL PortDWordOut(short port, unsigned int value) { (void)port, (void)value; }
-unsigned short PORTIO_CALL PortWordIn(short port) { return (void)port, 0xFFFF; }
-unsigned int PORTIO_CALL PortDWordIn(short port) { return (void)port, 0xFFFFFFFFu; }
-void PORTIO_CALL SetPortBit(short port, unsigned char bit) { (void)port, (void)bit; }
-void PORTIO_CALL ClrPortBit(short port, unsigned char bit) { (void)port, (void)bit; }
-void PORTIO_CALL NotPortBit(short port, unsigned char bit) { (void)port, (void)bit; }
-int PORTIO_CALL GetPortBit(short port, unsigned char bit) { return (void)port, (void)bit, 1; }
-void PORTIO_CALL RightPortShift(short port, int count) { (void)port, (void)count; }
-void PORTIO_CALL LeftPortShift(short port, int count) { (void)port, (void)count; }
+void PORTIO_CALL PortWordOut(short port, unsigned short value) {
+    (void)port, (void)value;
+}
+void PORTIO_CALL PortDWordOut(short port, unsigned int value) {
+    (void)port, (void)value;
+}
+unsigned short PORTIO_CALL PortWordIn(short port) {
+    return (void)port, 0xFFFF;
+}
+unsigned int PORTIO_CALL PortDWordIn(short port) {
+    return (void)port, 0xFFFFFFFFu;
+}
+void PORTIO_CALL SetPortBit(short port, unsigned char bit) {
+    (void)port, (void)bit;
+}
+void PORTIO_CALL ClrPortBit(short port, unsigned char bit) {
+    (void)port, (void)bit;
+}
+void PORTIO_CALL NotPortBit(short port, unsigned char bit) {
+    (void)port, (void)bit;
+}
+int PORTIO_CALL GetPortBit(short port, unsigned char bit) {
+    return (void)port, (void)bit, 1;
+}
+void PORTIO_CALL RightPortShift(short port, int count) {
+    (void)port, (void)count;
+}
+void PORTIO_CALL LeftPortShift(short port, int count) {
+    (void)port, (void)count;
+}

@@ -1,0 +1,275 @@
+// The shipped flashtest, unmodified, against the scripted port I/O library, with CLOCK_MONOTONIC
+// sped up so that the 300 s erase wait passes in a fraction of a second.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ProgramRun.h"
+
+namespace {
+
+const std::string pausePrompt = "Press any key to continue . . . \n";
+const std::string notInitialized = "IO driver not initialized !\n" + pausePrompt;
+
+struct PortAccess {
+    char kind;  // 'W' or 'R'
+    unsigned port;
+    unsigned value;
+};
+
+std::vector<PortAccess> parseLog(const std::string& text) {
+    std::vector<PortAccess> accesses;
+    std::istringstream lines(text);
+    PortAccess access{};
+    while (lines >> access.kind >> access.port >> std::hex >> access.value >> std::dec) {
+        accesses.push_back(access);
+    }
+    return accesses;
+}
+
+std::string hex(unsigned value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*X", digits, value);
+    return text;
+}
+
+// Bus cycles as the adapter sees them on the lines after the probe: the address clocked in on
+// data bit 1 at each rising edge of data bit 0 (while no data byte is driven), a byte written at
+// the fall of the write strobe while it is driven, a byte read back as eight inverted samples of
+// status bit 6.
+std::vector<std::string> busCycles(const std::vector<PortAccess>& accesses, size_t probeEnd) {
+    std::vector<std::string> cycles;
+    unsigned address = 0, data = 0, control = 0x09, samples = 0, byteIn = 0;
+    for (size_t i = probeEnd; i < accesses.size(); ++i) {
+        const PortAccess& a = accesses[i];
+        if (a.kind == 'W' && a.port == 888) {
+            if ((data & 1) == 0 && (a.value & 1) != 0 && (control & 2) == 0) {
+                address = ((address << 1) | ((a.value >> 1) & 1)) & 0xFFFFFF;
+            }
+            data = a.value;
+        } else if (a.kind == 'W' && a.port == 890) {
+            if ((control & 8) != 0 && (a.value & 8) == 0 && (a.value & 2) != 0) {
+                cycles.push_back("W " + hex(address, 6) + " " + hex(data, 2));
+            }
+            control = a.value;
+        } else if (a.kind == 'R' && a.port == 889) {
+            byteIn = (byteIn << 1) | ((a.value & 0x40) == 0 ? 1 : 0);
+            if (++samples == 8) {
+                cycles.push_back("R " + hex(address, 6) + " " + hex(byteIn & 0xFF, 2) +
+                                 ((control & 1) != 0 ? " low" : " high"));
+                samples = 0;
+                byteIn = 0;
+            }
+        }
+    }
+    return cycles;
+}
+
+// Status bytes that answer the detection probe and then shift the given chip bytes in, with
+// noise on every status bit that must not count.
+std::string statusScript(std::vector<bool> probe, std::vector<unsigned> chipBytes) {
+    std::string script;
+    unsigned noise = 0x15;
+    for (bool set : probe) {
+        script += hex((set ? 0x80 : 0x00) | (noise & 0x7F), 2) + " ";
+        noise = (noise * 5 + 3) & 0xFF;
+    }
+    for (unsigned byte : chipBytes) {
+        for (int bit = 7; bit >= 0; --bit) {
+            const bool one = ((byte >> bit) & 1) != 0;
+            script += hex((one ? 0x00 : 0x40) | (noise & 0xBF), 2) + " ";
+            noise = (noise * 5 + 3) & 0xFF;
+        }
+    }
+    return script;
+}
+
+class FlashtestTest : public ::testing::Test {
+  protected:
+    ProgramResult run(const std::string& libraryDir, const std::string& status) {
+        ProgramRun program;
+        program.program = FLASHTEST_PATH;
+        program.environment = {{"LD_LIBRARY_PATH", libraryDir},
+                               {"LD_PRELOAD", FASTCLOCK_PATH},
+                               {"SCRIPTIO_LOG", folder.file("ports.log")},
+                               {"SCRIPTIO_STATUS", status}};
+        return runProgram(program);
+    }
+    std::vector<PortAccess> ports() const {
+        return parseLog(readWholeFile(folder.file("ports.log")));
+    }
+
+    TemporaryFolder folder;
+};
+
+const std::vector<std::string> constructionAndProbe = {
+    "W 888 00", "W 889 00", "W 890 09", "W 890 09",  // construction
+    "W 890 04", "R 889",    "W 888 01", "R 889",    "R 889", "W 890 0D", "W 888 00", "W 890 09"};
+
+std::vector<std::string> accessStrings(const std::vector<PortAccess>& accesses, size_t count) {
+    std::vector<std::string> result;
+    for (size_t i = 0; i < count && i < accesses.size(); ++i) {
+        const PortAccess& a = accesses[i];
+        result.push_back(std::string(1, a.kind) + " " + std::to_string(a.port) +
+                         (a.kind == 'W' ? " " + hex(a.value, 2) : ""));
+    }
+    return result;
+}
+
+TEST_F(FlashtestTest, AloneInAFolderItReportsTheMissingLibrary) {
+    const std::string copy = folder.file("flashtest");
+    std::filesystem::copy_file(FLASHTEST_PATH, copy);
+    ProgramRun program;
+    program.program = copy;
+    program.environment = {{"LD_LIBRARY_PATH", ""}, {"LD_PRELOAD", FASTCLOCK_PATH}};
+    const ProgramResult result = runProgram(program);
+    EXPECT_EQ(result.out, notInitialized);
+    EXPECT_EQ(result.exitCode, 1);
+}
+
+TEST_F(FlashtestTest, FindsTheLibraryBesideItself) {
+    const std::string copy = folder.file("flashtest");
+    std::filesystem::copy_file(FLASHTEST_PATH, copy);
+    std::filesystem::copy_file(std::string(SCRIPTIO_DIR) + "/full/libio.so",
+                               folder.file("libio.so"));
+    ProgramRun program;
+    program.program = copy;
+    program.environment = {{"LD_LIBRARY_PATH", ""},
+                           {"LD_PRELOAD", FASTCLOCK_PATH},
+                           {"SCRIPTIO_LOG", folder.file("ports.log")}};
+    const ProgramResult result = runProgram(program);
+    EXPECT_EQ(result.out, "H/W check failed !\n" + pausePrompt);  // floating status lines
+    EXPECT_EQ(accessStrings(ports(), 100), constructionAndProbe);
+}
+
+struct BrokenLibrary {
+    const char* name;
+    const char* dir;
+};
+
+class BrokenLibraryTest : public FlashtestTest,
+                          public ::testing::WithParamInterface<BrokenLibrary> {};
+
+TEST_P(BrokenLibraryTest, ReportsNotInitializedAndTouchesNoPort) {
+    const ProgramResult result = run(std::string(SCRIPTIO_DIR) + "/" + GetParam().dir, "");
+    EXPECT_EQ(result.out, notInitialized);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(ports().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Flashtest, BrokenLibraryTest,
+                         ::testing::Values(BrokenLibrary{"WithoutIsDriverInstalled",
+                                                         "no_isdriverinstalled"},
+                                           BrokenLibrary{"WithoutPortOut", "no_portout"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct NoAdapter {
+    const char* name;
+    std::vector<bool> probe;
+};
+
+class NoAdapterTest : public FlashtestTest, public ::testing::WithParamInterface<NoAdapter> {};
+
+TEST_P(NoAdapterTest, StopsAfterTheProbeWithLinesIdle) {
+    const ProgramResult result =
+        run(std::string(SCRIPTIO_DIR) + "/full", statusScript(GetParam().probe, {}));
+    EXPECT_EQ(result.out, "H/W check failed !\n" + pausePrompt);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(accessStrings(ports(), 100), constructionAndProbe);
+}
+
+INSTANTIATE_TEST_SUITE_P(Flashtest, NoAdapterTest,
+                         ::testing::Values(NoAdapter{"NothingAnswers", {false, false, false}},
+                                           NoAdapter{"LateAnswer", {false, true, true}},
+                                           NoAdapter{"StuckHigh", {true, true, true}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The chip's bytes in the order they are shifted in: first word (low, high), manufacturer,
+// device, bytes 14 and 15, the word after the erase (low, high).
+const std::vector<unsigned> chipBytes = {0xBC, 0x0A, 0x01, 0x7E, 0x21, 0x0C, 0xFF, 0xFF};
+
+const std::string report =
+    "#READ:[00]=0xABC\n"
+    "#ID:  [MAN]=0x01; [DEV]=0x7E\n"
+    "#EXT: [DEV]=0x21; [DEV]=0x0C\n"
+    "Erase in progress...\n"
+    "Wait 300 seconds !\n"
+    "#READ:[00]=0xFFFF\n"
+    "\n" +
+    pausePrompt;
+
+const std::vector<std::string> reportCycles = {
+    "W 000555 F0",     "R 000000 BC low", "R 000000 0A high",                 // first word
+    "W 000555 F0",     "W 000555 AA",     "W 0002AA 55",      "W 000555 90",  // identifier mode
+    "R 000000 01 low", "R 000001 7E low", "R 00000E 21 low",  "R 00000F 0C low",
+    "W 000000 F0",     "W 000555 AA",     "W 0002AA 55",      "W 000555 80",  // chip erase
+    "W 000555 AA",     "W 0002AA 55",     "W 000555 10",      "W 000000 F0",
+    "R 000000 FF low", "R 000000 FF high"};  // word after erase
+
+struct Board {
+    const char* name;
+    std::vector<bool> probe;
+    std::string line;
+};
+
+class CompleteRunTest : public FlashtestTest, public ::testing::WithParamInterface<Board> {};
+
+TEST_P(CompleteRunTest, ReportsTheChipAndLeavesTheLinesIdle) {
+    const ProgramResult result =
+        run(std::string(SCRIPTIO_DIR) + "/full", statusScript(GetParam().probe, chipBytes));
+    EXPECT_EQ(result.out, GetParam().line + report);
+    EXPECT_EQ(result.exitCode, 0);
+
+    const auto accesses = ports();
+    EXPECT_EQ(accessStrings(accesses, constructionAndProbe.size()), constructionAndProbe);
+    EXPECT_EQ(busCycles(accesses, constructionAndProbe.size()), reportCycles);
+    size_t writes = 0;
+    for (const auto& a : accesses) {
+        writes += a.kind == 'W' ? 1 : 0;
+    }
+    EXPECT_EQ(writes, 1658u);
+    EXPECT_EQ(accesses.size() - writes, 3u + 8u * 8u);
+    ASSERT_FALSE(accesses.empty());
+    EXPECT_EQ(accessStrings({accesses.back()}, 1), std::vector<std::string>{"W 890 09"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flashtest, CompleteRunTest,
+    ::testing::Values(Board{"Korvella", {true, false, true}, "Korvella+ detected !\n"},
+                      Board{"Velmar", {true, true, false}, "Velmar/rev3b detected !\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FlashtestTest, FirstWriteCycleOfAnAccessAndALaterOneMoveTheControlLinesAsDesigned) {
+    run(std::string(SCRIPTIO_DIR) + "/full", statusScript({true, false, false}, chipBytes));
+    std::vector<std::string> control;
+    for (const auto& a : ports()) {
+        if (a.kind == 'W' && a.port == 890) {
+            control.push_back(hex(a.value, 2));
+        }
+    }
+    // After construction (2) and the probe (3): begin, the reset cycle, then the next access's
+    // second cycle: begin, reset, unlock.
+    const std::vector<std::string> firstAccess(control.begin() + 5, control.begin() + 11);
+    EXPECT_EQ(firstAccess, (std::vector<std::string>{"0D", "0D", "0F", "0F", "07", "05"}));
+}
+
+TEST_F(FlashtestTest, ClosedOutputPipeDoesNotStopTheRunHalfway) {
+    ProgramRun program;
+    program.program = FLASHTEST_PATH;
+    program.stdoutReaderGone = true;
+    program.environment = {{"LD_LIBRARY_PATH", std::string(SCRIPTIO_DIR) + "/full"},
+                           {"LD_PRELOAD", FASTCLOCK_PATH},
+                           {"SCRIPTIO_LOG", folder.file("ports.log")},
+                           {"SCRIPTIO_STATUS", statusScript({true, false, false}, chipBytes)}};
+    const ProgramResult result = runProgram(program);
+    EXPECT_EQ(result.exitCode, 0);
+    const auto accesses = ports();
+    ASSERT_EQ(accesses.size(), 1658u + 67u);
+    EXPECT_EQ(accessStrings({accesses.back()}, 1), std::vector<std::string>{"W 890 09"});
+}
+
+}  // namespace
