@@ -5,24 +5,16 @@
 #include <string>
 
 #include "RecordingDriver.h"
+#include "SampleChip.h"
 #include "StdoutCapture.h"
 
 namespace {
 
-// The chip's bytes in the order the report shifts them in: first word (low, high), identifier
-// (manufacturer, device), extended codes (14, 15), word after the erase (low, high).
 void answerChip(RecordingDriver& driver) {
-    driver.shiftInAnswers = {0xBC, 0x0A, 0x01, 0x7E, 0x21, 0x0C, 0xFF, 0xFF};
+    driver.shiftInAnswers.assign(sampleChipBytes.begin(), sampleChipBytes.end());
 }
 
-const char* const report =
-    "#READ:[00]=0xABC\n"
-    "#ID:  [MAN]=0x01; [DEV]=0x7E\n"
-    "#EXT: [DEV]=0x21; [DEV]=0x0C\n"
-    "Erase in progress...\n"
-    "Wait 300 seconds !\n"
-    "#READ:[00]=0xFFFF\n"
-    "\n";
+const char* const report = sampleChipReport;
 
 struct DetectionOutcome {
     const char* name;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ProgramRun.h"
+#include "SampleChip.h"
 
 namespace {
 
@@ -192,19 +193,8 @@ INSTANTIATE_TEST_SUITE_P(Flashtest, NoAdapterTest,
                                            NoAdapter{"StuckHigh", {true, true, true}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The chip's bytes in the order they are shifted in: first word (low, high), manufacturer,
-// device, bytes 14 and 15, the word after the erase (low, high).
-const std::vector<unsigned> chipBytes = {0xBC, 0x0A, 0x01, 0x7E, 0x21, 0x0C, 0xFF, 0xFF};
-
-const std::string report =
-    "#READ:[00]=0xABC\n"
-    "#ID:  [MAN]=0x01; [DEV]=0x7E\n"
-    "#EXT: [DEV]=0x21; [DEV]=0x0C\n"
-    "Erase in progress...\n"
-    "Wait 300 seconds !\n"
-    "#READ:[00]=0xFFFF\n"
-    "\n" +
-    pausePrompt;
+const std::vector<unsigned> chipBytes(sampleChipBytes.begin(), sampleChipBytes.end());
+const std::string report = sampleChipReport + pausePrompt;
 
 const std::vector<std::string> reportCycles = {
     "W 000555 F0",     "R 000000 BC low", "R 000000 0A high",                 // first word
