@@ -31,7 +31,7 @@ PortOpener::PortOpener(PortSystem& system, ParportTree tree, PortSetting setting
 OpenedPort PortOpener::open(std::uint16_t programBase) {
     switch (setting.kind) {
         case PortSetting::Kind::Invalid:
-            return {nullptr, setting.problem};
+            return {nullptr, heading(programBase) + setting.problem};
         case PortSetting::Kind::Device: {
             // A device the user chose is used or reported, never swapped for raw I/O elsewhere.
             Attempt attempt = openDevice(setting.device);
