@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "ProgramRun.h"
 #include "lptio/LinuxPortSystem.h"
 #include "lptio/PortOpener.h"
@@ -53,6 +55,20 @@ TEST(LibraryRun, ADeviceThatIsNoParallelPortIsNamed) {
 
 TEST(LibraryRun, AnUnreadableSettingIsNamed) {
     expectFailedCheck(runFlashtest("lpt1"), "LPTIO_PORT=lpt1 is not a port");
+}
+
+TEST(LibraryRun, AnInstalledFlashtestDrivesRealPortsByDefault) {
+    TemporaryFolder prefix;
+    const ProgramResult install = runProgram(
+        {LPTIO_CMAKE, {"--install", LPTIO_BUILD_DIR, "--prefix", prefix.path()}, {}, "", ""});
+    ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
+    ASSERT_TRUE(std::filesystem::exists(prefix.file("lib/libio.so")));
+
+    ProgramRun run;
+    run.program = prefix.file("bin/flashtest");
+    run.environment = {
+        {"LD_LIBRARY_PATH", ""}, {"LD_PRELOAD", LPTIO_FASTCLOCK}, {"LPTIO_PORT", "/dev/null"}};
+    expectFailedCheck(runProgram(run), "/dev/null is not a parallel port");
 }
 
 }  // namespace
