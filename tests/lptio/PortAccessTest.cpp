@@ -223,14 +223,6 @@ TEST_F(PortAccessTest, GetBitReadsOneBitOfTheRegister) {
     EXPECT_THAT(observer.seen, ElementsAre("r 0x379 0x80", "r 0x379 0x80"));
 }
 
-TEST_F(PortAccessTest, AnOutOfRangeBitTouchesNothing) {
-    PortAccess& port = access();
-    port.setBit(0x378, 8);
-    port.clearBit(0x378, 200);
-    port.toggleBit(0x378, 9);
-    EXPECT_THAT(system.calls, IsEmpty());
-}
-
 TEST_F(PortAccessTest, ReachableProbesTheUsualPortBeforeAnyUse) {
     addServedPort("parport0", "888\n");
     PortAccess& port = access();

@@ -23,19 +23,6 @@ class PpdevChannelTest : public testing::Test {
     int handle = -1;
 };
 
-TEST_F(PpdevChannelTest, PassesRegisterValuesRawAndDropsStatusWrites) {
-    {
-        PpdevChannel channel(system, handle, "/dev/parport0");
-        EXPECT_EQ(channel.write(0, 0xA5), 0);
-        EXPECT_EQ(channel.write(1, 0x00), 0);
-        // Control bits 0, 1 and 3 are inverted on the connector; ppdev leaves that to us.
-        EXPECT_EQ(channel.write(2, 0x0D), 0);
-        EXPECT_EQ(channel.write(2, 0x0B), 0);
-    }
-    EXPECT_THAT(system.calls, ElementsAre("WriteData 0xA5", "WriteControl 0x0D",
-                                          "WriteControl 0x0B", "Release", "close"));
-}
-
 TEST_F(PpdevChannelTest, ReadsEachRegisterWithItsOwnCall) {
     system.devices["/dev/parport0"].status = 0x78;
     system.devices["/dev/parport0"].data = 0x5A;
@@ -64,15 +51,6 @@ TEST_F(PpdevChannelTest, DataDirectionBitGoesThroughItsOwnCallOnlyWhenItChanges)
     EXPECT_EQ(control, 0x25);
     EXPECT_THAT(system.calls, ElementsAre("DataReverse", "WriteControl 0x04", "WriteControl 0x05",
                                           "ReadControl", "DataForward", "WriteControl 0x04"));
-}
-
-TEST_F(PpdevChannelTest, HandsOnTheErrorOfAFailedCall) {
-    system.devices["/dev/parport0"].registerError = EIO;
-    PpdevChannel channel(system, handle, "/dev/parport0");
-    std::uint8_t value = 0;
-    EXPECT_EQ(channel.write(0, 1), EIO);
-    EXPECT_EQ(channel.read(1, value), EIO);
-    EXPECT_EQ(channel.write(3, 1), EINVAL);
 }
 
 TEST(DirectChannel, ReachesBasePlusOffsetAndDropsStatusWrites) {
