@@ -8,15 +8,29 @@
 
 #include "lptio/LinuxPortSystem.h"
 #include "lptio/PortAccess.h"
+#include "lptio/PortTraceObserver.h"
 
 namespace {
 
+struct Library {
+    LinuxPortSystem system;
+    PortTraceObserver tracer{monotonicNanoseconds};
+    PortAccess access{
+        opener(), [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); },
+        &tracer};
+
+    PortOpener opener() {
+        PortSetting setting = parsePortSetting(std::getenv("LPTIO_PORT"));
+        std::vector<std::string> traceProblems;
+        tracer.trace().openFromEnvironment(traceProblems);
+        refuseOnProblems(setting, traceProblems);
+        return PortOpener(system, ParportTree("/"), setting);
+    }
+};
+
 PortAccess& portAccess() {
-    static LinuxPortSystem system;
-    static PortAccess access(
-        PortOpener(system, ParportTree("/"), parsePortSetting(std::getenv("LPTIO_PORT"))),
-        [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }, nullptr);
-    return access;
+    static Library library;
+    return library.access;
 }
 
 std::uint16_t address(short port) {

@@ -31,7 +31,7 @@ PortAccess::Port& PortAccess::portFor(std::uint16_t base) {
 PortChannel* PortAccess::channelFor(std::uint16_t address) {
     if (registerOffsetOf(address) >= PortRegisterCount) {
         if (reportedAddresses.insert(address).second) {
-            say(hexAddress(address) +
+            say("lptio: " + hexAddress(address) +
                 " is not a parallel port register (base, base+1, base+2): writes are dropped, "
                 "reads give 0xFF");
         }
@@ -42,14 +42,14 @@ PortChannel* PortAccess::channelFor(std::uint16_t address) {
 
 void PortAccess::lose(std::uint16_t address, int error) {
     Port& port = portFor(portBaseOf(address));
-    say("lost the port at " + hexAddress(port.base) + " (" + port.channel->route() +
+    say("lptio: lost the port at " + hexAddress(port.base) + " (" + port.channel->route() +
         "): " + std::strerror(error) + "; reads give 0xFF from now on");
     port.channel.reset();
 }
 
 void PortAccess::say(const std::string& message) {
     if (messages) {
-        messages("lptio: " + message);
+        messages(message);
     }
 }
 

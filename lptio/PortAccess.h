@@ -16,6 +16,7 @@
 
 class PortAccess {
   public:
+    // Takes complete lines for the user, each beginning "lptio: ".
     using MessageSink = std::function<void(const std::string&)>;
 
     // observer may be null; it is not owned.

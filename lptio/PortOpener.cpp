@@ -31,7 +31,7 @@ PortOpener::PortOpener(PortSystem& system, ParportTree tree, PortSetting setting
 OpenedPort PortOpener::open(std::uint16_t programBase) {
     switch (setting.kind) {
         case PortSetting::Kind::Invalid:
-            return {nullptr, heading(programBase) + setting.problem};
+            return {nullptr, setting.problem};
         case PortSetting::Kind::Device: {
             // A device the user chose is used or reported, never swapped for raw I/O elsewhere.
             Attempt attempt = openDevice(setting.device);
@@ -79,7 +79,7 @@ OpenedPort PortOpener::openAt(std::uint16_t programBase, std::uint16_t target) {
     // Raw I/O works, but the kernel's view suggests it may not be the port the user meant.
     std::string note;
     if (!ports.empty()) {
-        note = ppdevReason + "; using " + direct.channel->route();
+        note = "lptio: " + ppdevReason + "; using " + direct.channel->route();
     }
     return {std::move(direct.channel), note};
 }
@@ -147,7 +147,7 @@ PortOpener::Attempt PortOpener::openDirect(std::uint16_t base) {
 }
 
 std::string PortOpener::heading(std::uint16_t programBase) const {
-    std::string text = "cannot reach the port at " + hexAddress(programBase);
+    std::string text = "lptio: cannot reach the port at " + hexAddress(programBase);
     if (setting.kind == PortSetting::Kind::Device) {
         text += " (LPTIO_PORT=" + setting.device + ")";
     } else if (setting.kind == PortSetting::Kind::Address) {

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "porttrace/EnvironmentSetting.h"
+
 namespace {
 
 bool parseAddress(const std::string& text, std::uint16_t& base) {
@@ -26,6 +28,13 @@ bool parseAddress(const std::string& text, std::uint16_t& base) {
 
 }  // namespace
 
+void refuseOnProblems(PortSetting& setting, const std::vector<std::string>& problems) {
+    for (const std::string& problem : problems) {
+        setting.problem += (setting.problem.empty() ? "" : "\n") + problem;
+        setting.kind = PortSetting::Kind::Invalid;
+    }
+}
+
 PortSetting parsePortSetting(const char* value) {
     PortSetting setting;
     if (value == nullptr || *value == '\0') {
@@ -42,9 +51,9 @@ PortSetting parsePortSetting(const char* value) {
         setting.kind = PortSetting::Kind::Address;
     } else {
         setting.kind = PortSetting::Kind::Invalid;
-        setting.problem = "LPTIO_PORT=" + text +
-                          " is not a port: give a ppdev device (/dev/parport1 or parport1) or a "
-                          "base address (0xd010 or 53264)";
+        setting.problem = porttrace::badSetting(
+            "LPTIO_PORT", text, "not a parallel port",
+            "a ppdev device (/dev/parport1 or parport1) or a base address (0xd010 or 53264)");
     }
     return setting;
 }

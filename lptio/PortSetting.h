@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct PortSetting {
     enum class Kind {
@@ -16,10 +17,15 @@ struct PortSetting {
     Kind kind = Kind::Unset;
     std::string device;
     std::uint16_t base = 0;
-    std::string problem;  // for Invalid: the message naming the value and the accepted forms
+    // For Invalid: one line per bad setting, naming it, its value and the accepted values.
+    std::string problem;
 };
 
 // value is null when the variable is not set.
 PortSetting parsePortSetting(const char* value);
+
+// Other settings of the library that are bad (one message each) keep it off the port too: a run
+// the user set up wrongly must not go ahead on real hardware.
+void refuseOnProblems(PortSetting& setting, const std::vector<std::string>& problems);
 
 #endif

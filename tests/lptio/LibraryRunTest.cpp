@@ -14,47 +14,75 @@ namespace {
 using testing::HasSubstr;
 using testing::StartsWith;
 
-ProgramResult runFlashtest(const std::string& portSetting) {
+ProgramResult runFlashtest(std::map<std::string, std::string> environment,
+                           const std::string& program = LPTIO_FLASHTEST) {
     ProgramRun run;
-    run.program = LPTIO_FLASHTEST;
+    run.program = program;
     run.environment = {{"LD_LIBRARY_PATH", LPTIO_LIBRARY_DIR},
                        {"LD_PRELOAD", LPTIO_FASTCLOCK},
-                       {"LPTIO_PORT", portSetting}};
+                       {"LPTIO_PORT", ""},
+                       {"LPTIO_TRACE_VCD", ""},
+                       {"LPTIO_TRACE_BUSLOG", ""}};
+    for (const auto& [name, value] : environment) {
+        run.environment[name] = value;
+    }
     return runProgram(run);
 }
 
-std::size_t countOf(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
-void expectFailedCheck(const ProgramResult& result, const std::string& reason) {
+// stderr holds exactly the one line given, beginning "lptio: ".
+void expectFailedCheck(const ProgramResult& result, const std::string& message) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_THAT(result.out, StartsWith("H/W check failed !\n"));
-    EXPECT_EQ(countOf(result.err, "lptio: "), 1u) << result.err;
-    EXPECT_THAT(result.err, HasSubstr("lptio: cannot reach the port at 0x378"));
-    EXPECT_THAT(result.err, HasSubstr(reason));
+    EXPECT_THAT(result.err, StartsWith(message));
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+}
+
+bool machineReachesTheUsualPort() {
+    LinuxPortSystem system;
+    PortOpener probe(system, ParportTree("/"), parsePortSetting(nullptr));
+    return probe.open(0x378).channel != nullptr;
 }
 
 TEST(LibraryRun, OnAMachineWithoutAPortTheCheckFailsWithTheReason) {
-    LinuxPortSystem system;
-    PortOpener probe(system, ParportTree("/"), parsePortSetting(nullptr));
-    if (probe.open(0x378).channel != nullptr) {
+    if (machineReachesTheUsualPort()) {
         GTEST_SKIP() << "this machine reaches a port at 0x378";
     }
-    expectFailedCheck(runFlashtest(""), "no parallel port at 0x378");
+    const ProgramResult result = runFlashtest({});
+    expectFailedCheck(result, "lptio: cannot reach the port at 0x378, reads give 0xFF: ");
+    EXPECT_THAT(result.err, HasSubstr("no parallel port at 0x378"));
 }
 
 TEST(LibraryRun, ADeviceThatIsNoParallelPortIsNamed) {
-    expectFailedCheck(runFlashtest("/dev/null"),
-                      "(LPTIO_PORT=/dev/null), reads give 0xFF: /dev/null is not a parallel port");
+    expectFailedCheck(runFlashtest({{"LPTIO_PORT", "/dev/null"}}),
+                      "lptio: cannot reach the port at 0x378 (LPTIO_PORT=/dev/null), reads give "
+                      "0xFF: /dev/null is not a parallel port device");
 }
 
 TEST(LibraryRun, AnUnreadableSettingIsNamed) {
-    expectFailedCheck(runFlashtest("lpt1"), "LPTIO_PORT=lpt1 is not a port");
+    expectFailedCheck(runFlashtest({{"LPTIO_PORT", "lpt1"}}),
+                      "lptio: LPTIO_PORT=\"lpt1\": not a parallel port; accepted: ");
+}
+
+TEST(LibraryRun, AnUnwritableTraceKeepsThePortClosed) {
+    // Only the trace is named: the device, which would have been refused too, is never tried.
+    expectFailedCheck(
+        runFlashtest({{"LPTIO_PORT", "/dev/null"}, {"LPTIO_TRACE_VCD", "/nonexistent/run.vcd"}}),
+        "lptio: LPTIO_TRACE_VCD=\"/nonexistent/run.vcd\": cannot create the file");
+}
+
+TEST(LibraryRun, TracesShowWhatTheProgramDidOnThePort) {
+    TemporaryFolder folder;
+    const ProgramResult result = runFlashtest({{"LPTIO_PORT", "/dev/null"},
+                                               {"LPTIO_TRACE_VCD", folder.file("run.vcd")},
+                                               {"LPTIO_TRACE_BUSLOG", folder.file("run.log")}});
+
+    expectFailedCheck(result, "lptio: cannot reach the port at 0x378");
+    const std::string vcd = readWholeFile(folder.file("run.vcd"));
+    EXPECT_THAT(vcd, HasSubstr("$enddefinitions $end"));
+    EXPECT_THAT(vcd, HasSubstr(" enable $end"));
+    // Detection raised the enable line and read floating status lines.
+    EXPECT_GE(std::count(vcd.begin(), vcd.end(), '#'), 3) << vcd;
+    EXPECT_THAT(readWholeFile(folder.file("run.log")), StartsWith("# one line per bus cycle"));
 }
 
 TEST(LibraryRun, AnInstalledFlashtestDrivesRealPortsByDefault) {
@@ -64,11 +92,9 @@ TEST(LibraryRun, AnInstalledFlashtestDrivesRealPortsByDefault) {
     ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
     ASSERT_TRUE(std::filesystem::exists(prefix.file("lib/libio.so")));
 
-    ProgramRun run;
-    run.program = prefix.file("bin/flashtest");
-    run.environment = {
-        {"LD_LIBRARY_PATH", ""}, {"LD_PRELOAD", LPTIO_FASTCLOCK}, {"LPTIO_PORT", "/dev/null"}};
-    expectFailedCheck(runProgram(run), "/dev/null is not a parallel port");
+    expectFailedCheck(runFlashtest({{"LD_LIBRARY_PATH", ""}, {"LPTIO_PORT", "/dev/null"}},
+                                   prefix.file("bin/flashtest")),
+                      "lptio: cannot reach the port at 0x378 (LPTIO_PORT=/dev/null)");
 }
 
 }  // namespace

@@ -54,8 +54,8 @@ class BadPortSettings : public testing::TestWithParam<const char*> {};
 TEST_P(BadPortSettings, AreRefusedWithTheValueAndTheAcceptedForms) {
     const PortSetting setting = parsePortSetting(GetParam());
     EXPECT_EQ(setting.kind, Kind::Invalid);
-    EXPECT_NE(setting.problem.find(std::string("LPTIO_PORT=") + GetParam() + " "),
-              std::string::npos)
+    EXPECT_EQ(setting.problem.rfind(std::string("lptio: LPTIO_PORT=\"") + GetParam() + "\": ", 0),
+              0u)
         << setting.problem;
     EXPECT_NE(setting.problem.find("/dev/parport1"), std::string::npos) << setting.problem;
     EXPECT_NE(setting.problem.find("0xd010"), std::string::npos) << setting.problem;
@@ -69,5 +69,20 @@ INSTANTIATE_TEST_SUITE_P(LptioPort, BadPortSettings,
                          [](const testing::TestParamInfo<const char*>& info) {
                              return nameOf(info.index, info.param);
                          });
+
+TEST(PortSetting, OtherBadSettingsKeepTheLibraryOffThePort) {
+    PortSetting setting = parsePortSetting("lpt1");
+    refuseOnProblems(setting, {"lptio: LPTIO_TRACE_VCD=\"/x/y\": cannot create the file"});
+    EXPECT_EQ(setting.kind, Kind::Invalid);
+    EXPECT_EQ(setting.problem.find("lptio: LPTIO_PORT="), 0u);
+    EXPECT_NE(setting.problem.find("\nlptio: LPTIO_TRACE_VCD="), std::string::npos);
+
+    PortSetting good = parsePortSetting("parport1");
+    refuseOnProblems(good, {});
+    EXPECT_EQ(good.kind, Kind::Device);
+    refuseOnProblems(good, {"lptio: LPTIO_TRACE_BUSLOG=\"/x\": cannot create the file"});
+    EXPECT_EQ(good.kind, Kind::Invalid);
+    EXPECT_EQ(good.problem, "lptio: LPTIO_TRACE_BUSLOG=\"/x\": cannot create the file");
+}
 
 }  // namespace
