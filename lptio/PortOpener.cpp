@@ -91,7 +91,10 @@ PortOpener::Attempt PortOpener::openDevice(const std::string& path) {
         if (!tree.ppdevLoaded()) {
             return {nullptr, "ppdev not loaded (no " + path + "): modprobe ppdev", true};
         }
-        return {nullptr, path + " does not exist although ppdev is loaded", true};
+        return {
+            nullptr,
+            path + " does not exist although ppdev is loaded: check udev (sudo udevadm trigger)",
+            true};
     }
     if (error == 0 && major != PpdevMajor) {
         return {nullptr, notParallelPort(path), false};
