@@ -155,6 +155,11 @@ struct BitCase {
     std::uint8_t after;
 };
 
+void PrintTo(const BitCase& bitCase, std::ostream* out) {
+    *out << static_cast<int>(bitCase.operation) << " on " << hexByte(bitCase.before) << " with "
+         << bitCase.argument;
+}
+
 std::string nameOfBitCase(const testing::TestParamInfo<BitCase>& info) {
     static const char* const names[] = {"Set", "Clear", "Toggle", "ShiftRight", "ShiftLeft"};
     return names[static_cast<int>(info.param.operation)] + std::to_string(info.index);

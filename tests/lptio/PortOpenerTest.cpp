@@ -112,6 +112,10 @@ struct FailureCase {
     bool triesDirect;
 };
 
+void PrintTo(const FailureCase& failure, std::ostream* out) {
+    *out << failure.name;
+}
+
 class PortOpenerFailures : public PortOpenerTest,
                            public testing::WithParamInterface<FailureCase> {};
 
@@ -154,8 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "needs root (CAP_SYS_RAWIO)",
                     true},
         FailureCase{"NodeMissingWithPpdev", nullptr, -1, 0, 0, true, ENOSYS,
-                    "/dev/parport0 does not exist although ppdev is loaded; direct I/O at 0x378 is "
-                    "not offered by this kernel",
+                    "/dev/parport0 does not exist although ppdev is loaded: check udev (sudo "
+                    "udevadm trigger); direct I/O at 0x378 is not offered by this kernel",
                     true},
         FailureCase{"NoPortBehindTheNode", nullptr, 99, ENXIO, 0, true, EOPNOTSUPP,
                     "no port behind /dev/parport0", true},

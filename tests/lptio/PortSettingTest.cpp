@@ -24,6 +24,10 @@ struct SettingCase {
     std::uint16_t base;
 };
 
+void PrintTo(const SettingCase& settingCase, std::ostream* out) {
+    *out << (settingCase.value != nullptr ? settingCase.value : "(unset)");
+}
+
 class PortSettingValues : public testing::TestWithParam<SettingCase> {};
 
 TEST_P(PortSettingValues, AreReadAsDeviceOrBaseAddress) {
