@@ -107,6 +107,14 @@ TEST(LibraryRun, AnInstalledFlashtestDrivesRealPortsByDefault) {
     expectFailedCheck(runFlashtest({{"LD_LIBRARY_PATH", ""}, {"LPTIO_PORT", "/dev/null"}},
                                    prefix.file("bin/flashtest")),
                       "lptio: cannot reach the port at 0x378 (LPTIO_PORT=/dev/null)");
+
+    // The simulator is there too, but only for whoever asks for it.
+    const ProgramResult simulated =
+        runFlashtest({{"LD_LIBRARY_PATH", prefix.file("lib/lptflash/sim")},
+                      {"LPTIO_SIM_IMAGE", prefix.file("chip.img")}},
+                     prefix.file("bin/flashtest"));
+    EXPECT_EQ(simulated.exitCode, 0) << simulated.err;
+    EXPECT_THAT(simulated.out, StartsWith("Korvella+ detected !\n"));
 }
 
 }  // namespace
