@@ -1,0 +1,22 @@
+// A parallel port reached with the processor's I/O instructions, after the kernel granted
+// access to its three registers.
+#ifndef LPTFLASH_LPTIO_DIRECTCHANNEL_H
+#define LPTFLASH_LPTIO_DIRECTCHANNEL_H
+
+#include "lptio/PortChannel.h"
+#include "lptio/PortSystem.h"
+
+class DirectChannel : public PortChannel {
+  public:
+    DirectChannel(PortSystem& system, std::uint16_t base);
+
+    int write(unsigned offset, std::uint8_t value) override;
+    int read(unsigned offset, std::uint8_t& value) override;
+    std::string route() const override;
+
+  private:
+    PortSystem& system;
+    std::uint16_t base;
+};
+
+#endif

@@ -1,0 +1,21 @@
+// The real port calls: ppdev ioctls, and ioperm/outb/inb where the machine has I/O ports.
+#ifndef LPTFLASH_LPTIO_LINUXPORTSYSTEM_H
+#define LPTFLASH_LPTIO_LINUXPORTSYSTEM_H
+
+#include "lptio/PortSystem.h"
+
+class LinuxPortSystem : public PortSystem {
+  public:
+    int deviceMajor(const std::string& path, unsigned& major) override;
+    int openDevice(const std::string& path, int& handle) override;
+    int deviceCall(int handle, DeviceCall call, std::uint8_t& value) override;
+    void closeDevice(int handle) override;
+    int grantPorts(std::uint16_t first, unsigned count) override;
+    void outByte(std::uint16_t port, std::uint8_t value) override;
+    std::uint8_t inByte(std::uint16_t port) override;
+};
+
+// CLOCK_MONOTONIC in nanoseconds: the clock flashtest times its lines with.
+std::int64_t monotonicNanoseconds();
+
+#endif

@@ -1,0 +1,160 @@
+#include "lptio/PortOpener.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "lptio/DirectChannel.h"
+#include "lptio/PortAddress.h"
+#include "lptio/PpdevChannel.h"
+
+namespace {
+
+constexpr unsigned PpdevMajor = 99;
+
+std::string notParallelPort(const std::string& path) {
+    return path + " is not a parallel port device (ppdev, character major 99)";
+}
+
+std::string listed(const std::vector<KernelPort>& ports) {
+    std::string text;
+    for (const KernelPort& port : ports) {
+        text += (text.empty() ? "" : ", ") + port.name + " at " + hexAddress(port.base);
+    }
+    return text;
+}
+
+}  // namespace
+
+PortOpener::PortOpener(PortSystem& system, ParportTree tree, PortSetting setting)
+    : system(system), tree(std::move(tree)), setting(std::move(setting)) {}
+
+OpenedPort PortOpener::open(std::uint16_t programBase) {
+    switch (setting.kind) {
+        case PortSetting::Kind::Invalid:
+            return {nullptr, setting.problem};
+        case PortSetting::Kind::Device: {
+            // A device the user chose is used or reported, never swapped for raw I/O elsewhere.
+            Attempt attempt = openDevice(setting.device);
+            if (attempt.channel == nullptr) {
+                return {nullptr, heading(programBase) + attempt.reason};
+            }
+            return {std::move(attempt.channel), ""};
+        }
+        case PortSetting::Kind::Address:
+            return openAt(programBase, setting.base);
+        case PortSetting::Kind::Unset:
+            break;
+    }
+    return openAt(programBase, programBase);
+}
+
+OpenedPort PortOpener::openAt(std::uint16_t programBase, std::uint16_t target) {
+    const std::vector<KernelPort> ports = tree.ports();
+    std::string ppdevReason;
+    for (const KernelPort& port : ports) {
+        if (port.base != target) {
+            continue;
+        }
+        Attempt attempt = openDevice(port.devicePath());
+        if (attempt.channel != nullptr) {
+            return {std::move(attempt.channel), ""};
+        }
+        if (!attempt.worthFallingBack) {
+            return {nullptr, heading(programBase) + attempt.reason};
+        }
+        ppdevReason = attempt.reason;
+        break;
+    }
+    if (ppdevReason.empty()) {
+        ppdevReason = "no parallel port at " + hexAddress(target) + ": ";
+        ppdevReason += ports.empty()
+                           ? "the kernel knows none (modprobe parport_pc ppdev)"
+                           : "found " + listed(ports) + " (LPTIO_PORT=/dev/" + ports.front().name +
+                                 " selects " + ports.front().name + ")";
+    }
+    Attempt direct = openDirect(target);
+    if (direct.channel == nullptr) {
+        return {nullptr, heading(programBase) + ppdevReason + "; " + direct.reason};
+    }
+    // Raw I/O works, but the kernel's view suggests it may not be the port the user meant.
+    std::string note;
+    if (!ports.empty()) {
+        note = "lptio: " + ppdevReason + "; using " + direct.channel->route();
+    }
+    return {std::move(direct.channel), note};
+}
+
+PortOpener::Attempt PortOpener::openDevice(const std::string& path) {
+    unsigned major = 0;
+    int error = system.deviceMajor(path, major);
+    if (error == ENOENT) {
+        if (!tree.ppdevLoaded()) {
+            return {nullptr, "ppdev not loaded (no " + path + "): modprobe ppdev", true};
+        }
+        return {
+            nullptr,
+            path + " does not exist although ppdev is loaded: check udev (sudo udevadm trigger)",
+            true};
+    }
+    if (error == 0 && major != PpdevMajor) {
+        return {nullptr, notParallelPort(path), false};
+    }
+    int handle = -1;
+    if (error == 0) {
+        error = system.openDevice(path, handle);
+    }
+    if (error == EACCES || error == EPERM) {
+        return {nullptr,
+                "permission denied on " + path +
+                    ": add yourself to group lp (sudo usermod -aG lp $USER) and log in again",
+                false};
+    }
+    if (error == ENXIO || error == ENODEV) {
+        return {nullptr, "no port behind " + path + " (" + std::strerror(error) + ")", true};
+    }
+    if (error != 0) {
+        return {nullptr, "cannot open " + path + ": " + std::strerror(error), true};
+    }
+    // ppdev refuses every register call until the port is claimed.
+    std::uint8_t unused = 0;
+    error = system.deviceCall(handle, DeviceCall::Claim, unused);
+    if (error != 0) {
+        system.closeDevice(handle);
+        if (error == ENOTTY) {
+            return {nullptr, notParallelPort(path), false};
+        }
+        return {nullptr, "cannot claim " + path + ": " + std::strerror(error), true};
+    }
+    return {std::make_unique<PpdevChannel>(system, handle, path), "", false};
+}
+
+PortOpener::Attempt PortOpener::openDirect(std::uint16_t base) {
+    const int error = system.grantPorts(base, PortRegisterCount);
+    const std::string where = "direct I/O at " + hexAddress(base);
+    switch (error) {
+        case 0:
+            return {std::make_unique<DirectChannel>(system, base), "", false};
+        case EPERM:
+            return {nullptr, where + " needs root (CAP_SYS_RAWIO)", false};
+        case ENOSYS:
+            return {nullptr,
+                    where +
+                        " is not offered by this kernel (built without "
+                        "CONFIG_X86_IOPL_IOPERM)",
+                    false};
+        case EOPNOTSUPP:
+            return {nullptr, where + " exists only on x86", false};
+        default:
+            return {nullptr, where + " refused: " + std::strerror(error), false};
+    }
+}
+
+std::string PortOpener::heading(std::uint16_t programBase) const {
+    std::string text = "lptio: cannot reach the port at " + hexAddress(programBase);
+    if (setting.kind == PortSetting::Kind::Device) {
+        text += " (LPTIO_PORT=" + setting.device + ")";
+    } else if (setting.kind == PortSetting::Kind::Address) {
+        text += " (LPTIO_PORT=" + hexAddress(setting.base) + ")";
+    }
+    return text + ", reads give 0xFF: ";
+}

@@ -1,0 +1,45 @@
+// Finds and opens the parallel port behind the program's I/O addresses: the ppdev device of the
+// kernel's port at that base (or the one LPTIO_PORT names), else direct I/O. When nothing
+// works it says why, and what to do about it, in one line.
+#ifndef LPTFLASH_LPTIO_PORTOPENER_H
+#define LPTFLASH_LPTIO_PORTOPENER_H
+
+#include <memory>
+
+#include "lptio/ParportTree.h"
+#include "lptio/PortChannel.h"
+#include "lptio/PortSetting.h"
+#include "lptio/PortSystem.h"
+
+struct OpenedPort {
+    std::unique_ptr<PortChannel> channel;  // null: the port cannot be reached
+    // Without a channel, why not and the fix; with one, a note worth reading, or empty.
+    std::string message;
+};
+
+class PortOpener {
+  public:
+    PortOpener(PortSystem& system, ParportTree tree, PortSetting setting);
+
+    OpenedPort open(std::uint16_t programBase);
+    // LPTIO_PORT is set: every base the program uses goes to the one port it names.
+    bool oneTarget() const { return setting.kind != PortSetting::Kind::Unset; }
+
+  private:
+    struct Attempt {
+        std::unique_ptr<PortChannel> channel;
+        std::string reason;     // why it failed
+        bool worthFallingBack;  // false when the fix lies with the user, not another route
+    };
+
+    Attempt openDevice(const std::string& path);
+    Attempt openDirect(std::uint16_t base);
+    OpenedPort openAt(std::uint16_t programBase, std::uint16_t target);
+    std::string heading(std::uint16_t programBase) const;
+
+    PortSystem& system;
+    ParportTree tree;
+    PortSetting setting;
+};
+
+#endif

@@ -1,0 +1,31 @@
+// LPTIO_PORT: which parallel port the program's I/O addresses reach, for ports that do not sit
+// at the address the program uses (PCI and PCIe cards, a second port).
+#ifndef LPTFLASH_LPTIO_PORTSETTING_H
+#define LPTFLASH_LPTIO_PORTSETTING_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct PortSetting {
+    enum class Kind {
+        Unset,    // each address goes to the port at that address
+        Device,   // a ppdev device: "/dev/parport1" or "parport1"
+        Address,  // a base address: "0xd010" or "53264"
+        Invalid,
+    };
+    Kind kind = Kind::Unset;
+    std::string device;
+    std::uint16_t base = 0;
+    // For Invalid: one line per bad setting, naming it, its value and the accepted values.
+    std::string problem;
+};
+
+// value is null when the variable is not set.
+PortSetting parsePortSetting(const char* value);
+
+// Other settings of the library that are bad (one message each) keep it off the port too: a run
+// the user set up wrongly must not go ahead on real hardware.
+void refuseOnProblems(PortSetting& setting, const std::vector<std::string>& problems);
+
+#endif

@@ -1,0 +1,27 @@
+// Feeds the program's port traffic into the shared trace writers (LPTIO_TRACE_VCD,
+// LPTIO_TRACE_BUSLOG), so a run on a real adapter is traced like a simulated one.
+#ifndef LPTFLASH_LPTIO_PORTTRACEOBSERVER_H
+#define LPTFLASH_LPTIO_PORTTRACEOBSERVER_H
+
+#include <cstdint>
+
+#include "lptio/PortObserver.h"
+#include "porttrace/PortTrace.h"
+
+class PortTraceObserver : public PortObserver {
+  public:
+    using Clock = std::int64_t (*)();  // nanoseconds, monotonic
+
+    explicit PortTraceObserver(Clock clock) : clock(clock) {}
+
+    porttrace::PortTrace& trace() { return portTrace; }
+
+    void portWritten(std::uint16_t address, std::uint8_t value) override;
+    void portRead(std::uint16_t address, std::uint8_t value) override;
+
+  private:
+    Clock clock;
+    porttrace::PortTrace portTrace;
+};
+
+#endif

@@ -1,0 +1,27 @@
+// A parallel port reached through an opened and claimed ppdev device.
+#ifndef LPTFLASH_LPTIO_PPDEVCHANNEL_H
+#define LPTFLASH_LPTIO_PPDEVCHANNEL_H
+
+#include "lptio/PortChannel.h"
+#include "lptio/PortSystem.h"
+
+class PpdevChannel : public PortChannel {
+  public:
+    // Takes over a device that is open and claimed; releases and closes it when destroyed.
+    PpdevChannel(PortSystem& system, int handle, std::string path);
+    ~PpdevChannel() override;
+    PpdevChannel(const PpdevChannel&) = delete;
+    PpdevChannel& operator=(const PpdevChannel&) = delete;
+
+    int write(unsigned offset, std::uint8_t value) override;
+    int read(unsigned offset, std::uint8_t& value) override;
+    std::string route() const override { return path; }
+
+  private:
+    PortSystem& system;
+    int handle;
+    std::string path;
+    bool dataReversed = false;  // control bit 5, which ppdev keeps apart from the control byte
+};
+
+#endif

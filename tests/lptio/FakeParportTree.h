@@ -1,0 +1,32 @@
+// A root folder holding what the kernel would show about its parallel ports.
+#ifndef LPTFLASH_TESTS_LPTIO_FAKEPARPORTTREE_H
+#define LPTFLASH_TESTS_LPTIO_FAKEPARPORTTREE_H
+
+#include <filesystem>
+#include <string>
+
+#include "ProgramRun.h"
+
+class FakeParportTree {
+  public:
+    // baseAddr: the contents of base-addr, as "888\t1912\n".
+    void addPort(const std::string& name, const std::string& baseAddr) {
+        const std::filesystem::path folder = root() + "/proc/sys/dev/parport/" + name;
+        std::filesystem::create_directories(folder);
+        writeWholeFile((folder / "base-addr").string(), baseAddr);
+    }
+
+    void listCharacterDevices(bool withPpdev) {
+        std::filesystem::create_directories(root() + "/proc");
+        writeWholeFile(root() + "/proc/devices",
+                       std::string("Character devices:\n  1 mem\n  4 tty\n") +
+                           (withPpdev ? " 99 ppdev\n" : "") + "\nBlock devices:\n  7 loop\n");
+    }
+
+    const std::string& root() const { return folder.path(); }
+
+  private:
+    TemporaryFolder folder;
+};
+
+#endif

@@ -1,0 +1,120 @@
+// The shipped flashtest on this library, on a machine whose port it cannot reach: the run must
+// end in "H/W check failed !" with one message saying why, never in a crash or an erase.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ProgramRun.h"
+#include "lptio/LinuxPortSystem.h"
+#include "lptio/PortOpener.h"
+
+namespace {
+
+using testing::HasSubstr;
+using testing::StartsWith;
+
+ProgramResult runFlashtest(std::map<std::string, std::string> environment,
+                           const std::string& program = LPTIO_FLASHTEST) {
+    ProgramRun run;
+    run.program = program;
+    run.environment = {{"LD_LIBRARY_PATH", LPTIO_LIBRARY_DIR},
+                       {"LD_PRELOAD", LPTIO_FASTCLOCK},
+                       {"LPTIO_PORT", ""},
+                       {"LPTIO_TRACE_VCD", ""},
+                       {"LPTIO_TRACE_BUSLOG", ""}};
+    for (const auto& [name, value] : environment) {
+        run.environment[name] = value;
+    }
+    return runProgram(run);
+}
+
+std::size_t countOf(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// The library's one message is the one given (sanitizer reports may follow it).
+void expectFailedCheck(const ProgramResult& result, const std::string& message) {
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.out, StartsWith("H/W check failed !\n"));
+    EXPECT_THAT(result.err, StartsWith(message));
+    EXPECT_EQ(countOf(result.err, "lptio: "), 1u) << result.err;
+}
+
+bool machineReachesTheUsualPort() {
+    LinuxPortSystem system;
+    PortOpener probe(system, ParportTree("/"), parsePortSetting(nullptr));
+    return probe.open(0x378).channel != nullptr;
+}
+
+TEST(LibraryRun, OnAMachineWithoutAPortTheCheckFailsWithTheReason) {
+    if (machineReachesTheUsualPort()) {
+        GTEST_SKIP() << "this machine reaches a port at 0x378";
+    }
+    const ProgramResult result = runFlashtest({});
+    expectFailedCheck(result, "lptio: cannot reach the port at 0x378, reads give 0xFF: ");
+    EXPECT_THAT(result.err, HasSubstr("no parallel port at 0x378"));
+}
+
+TEST(LibraryRun, ADeviceThatIsNoParallelPortIsNamed) {
+    expectFailedCheck(runFlashtest({{"LPTIO_PORT", "/dev/null"}}),
+                      "lptio: cannot reach the port at 0x378 (LPTIO_PORT=/dev/null), reads give "
+                      "0xFF: /dev/null is not a parallel port device");
+}
+
+TEST(LibraryRun, AnUnreadableSettingIsNamed) {
+    expectFailedCheck(runFlashtest({{"LPTIO_PORT", "lpt1"}}),
+                      "lptio: LPTIO_PORT=\"lpt1\": not a parallel port; accepted: ");
+}
+
+TEST(LibraryRun, AnUnwritableTraceKeepsThePortClosed) {
+    // Only the trace is named: the device, which would have been refused too, is never tried.
+    expectFailedCheck(
+        runFlashtest({{"LPTIO_PORT", "/dev/null"}, {"LPTIO_TRACE_VCD", "/nonexistent/run.vcd"}}),
+        "lptio: LPTIO_TRACE_VCD=\"/nonexistent/run.vcd\": cannot create the file");
+}
+
+TEST(LibraryRun, TracesShowWhatTheProgramDidOnThePort) {
+    TemporaryFolder folder;
+    const ProgramResult result = runFlashtest({{"LPTIO_PORT", "/dev/null"},
+                                               {"LPTIO_TRACE_VCD", folder.file("run.vcd")},
+                                               {"LPTIO_TRACE_BUSLOG", folder.file("run.log")}});
+
+    expectFailedCheck(result, "lptio: cannot reach the port at 0x378");
+    const std::string vcd = readWholeFile(folder.file("run.vcd"));
+    EXPECT_THAT(vcd, HasSubstr("$enddefinitions $end"));
+    EXPECT_THAT(vcd, HasSubstr(" enable $end"));
+    // Detection raised the enable line and read floating status lines.
+    EXPECT_GE(std::count(vcd.begin(), vcd.end(), '#'), 3) << vcd;
+    EXPECT_THAT(readWholeFile(folder.file("run.log")), StartsWith("# one line per bus cycle"));
+}
+
+TEST(LibraryRun, AnInstalledFlashtestDrivesRealPortsByDefault) {
+#ifdef __SANITIZE_ADDRESS__
+    // ASan's dlopen interceptor becomes the caller, so the program's RUNPATH is not searched.
+    GTEST_SKIP() << "RUNPATH lookups by dlopen do not work under AddressSanitizer";
+#endif
+    TemporaryFolder prefix;
+    const ProgramResult install = runProgram(
+        {LPTIO_CMAKE, {"--install", LPTIO_BUILD_DIR, "--prefix", prefix.path()}, {}, "", ""});
+    ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
+    ASSERT_TRUE(std::filesystem::exists(prefix.file("lib/libio.so")));
+
+    expectFailedCheck(runFlashtest({{"LD_LIBRARY_PATH", ""}, {"LPTIO_PORT", "/dev/null"}},
+                                   prefix.file("bin/flashtest")),
+                      "lptio: cannot reach the port at 0x378 (LPTIO_PORT=/dev/null)");
+
+    // The simulator is there too, but only for whoever asks for it.
+    const ProgramResult simulated =
+        runFlashtest({{"LD_LIBRARY_PATH", prefix.file("lib/lptflash/sim")},
+                      {"LPTIO_SIM_IMAGE", prefix.file("chip.img")}},
+                     prefix.file("bin/flashtest"));
+    EXPECT_EQ(simulated.exitCode, 0) << simulated.err;
+    EXPECT_THAT(simulated.out, StartsWith("Korvella+ detected !\n"));
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+#include "lptio/ParportTree.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "FakeParportTree.h"
+
+namespace {
+
+TEST(ParportTree, ListsPortsWithTheirBasesInTheKernelsNumbering) {
+    FakeParportTree tree;
+    tree.addPort("parport10", "53264\n");
+    tree.addPort("parport2", "632\t1656\n");  // a second, extended base after a tab
+    tree.addPort("parport0", "956\n");
+    std::filesystem::create_directories(tree.root() + "/proc/sys/dev/parport/default");
+
+    const auto ports = ParportTree(tree.root()).ports();
+
+    ASSERT_EQ(ports.size(), 3u);
+    EXPECT_EQ(ports[0].name, "parport0");
+    EXPECT_EQ(ports[0].base, 0x3BC);
+    EXPECT_EQ(ports[1].name, "parport2");
+    EXPECT_EQ(ports[1].base, 0x278);
+    EXPECT_EQ(ports[2].name, "parport10");
+    EXPECT_EQ(ports[2].base, 0xD010);
+    EXPECT_EQ(ports[2].devicePath(), "/dev/parport10");
+}
+
+TEST(ParportTree, SkipsPortsWhoseBaseCannotBeRead) {
+    FakeParportTree tree;
+    tree.addPort("parport0", "888\n");
+    tree.addPort("parport1", "not a number\n");
+    tree.addPort("parport2", "70000\n");
+    tree.addPort("parportx", "632\n");
+    std::filesystem::create_directories(tree.root() + "/proc/sys/dev/parport/parport3");
+
+    const auto ports = ParportTree(tree.root()).ports();
+
+    ASSERT_EQ(ports.size(), 1u);
+    EXPECT_EQ(ports[0].name, "parport0");
+    EXPECT_EQ(ports[0].base, 888);
+}
+
+TEST(ParportTree, KnowsNoPortsWithoutTheParportFolder) {
+    FakeParportTree tree;
+    EXPECT_TRUE(ParportTree(tree.root()).ports().empty());
+    EXPECT_TRUE(ParportTree(tree.root() + "/missing").ports().empty());
+}
+
+TEST(ParportTree, TellsWhetherPpdevIsAmongTheCharacterDevices) {
+    FakeParportTree with;
+    with.listCharacterDevices(true);
+    FakeParportTree without;
+    without.listCharacterDevices(false);
+    FakeParportTree empty;
+
+    EXPECT_TRUE(ParportTree(with.root()).ppdevLoaded());
+    EXPECT_FALSE(ParportTree(without.root()).ppdevLoaded());
+    EXPECT_FALSE(ParportTree(empty.root()).ppdevLoaded());
+}
+
+}  // namespace
