@@ -2,8 +2,8 @@
 # operator's README at the top, and the simulator's io.dll in a folder of its own, so that
 # nobody takes it for the adapter's library.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/README-Windows.txt DESTINATION . RENAME README.txt)
-if(TARGET lptflash_simulator)
-    install(FILES $<TARGET_FILE:lptflash_simulator> DESTINATION simulator)
+if(TARGET lptflash_sim_io)
+    install(FILES $<TARGET_FILE:lptflash_sim_io> DESTINATION simulator)
 endif()
 
 set(CPACK_GENERATOR ZIP)

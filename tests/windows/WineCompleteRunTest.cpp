@@ -12,9 +12,10 @@ TEST(WineCompleteRun, SimulatorRunReportsTheChipErasesItAndExitsWithZero) {
 
     const ProgramResult result = OperatorFolder(setting("LPTFLASH_WINDOWS_SIMULATOR")).run();
 
-    EXPECT_EQ(result.out, expectedOutput({"Korvella+ detected !", "#READ:[00]=0xFFFF",
-                                          "#ID:  [MAN]=0x01; [DEV]=0x00",
-                                          "#EXT: [DEV]=0x00; [DEV]=0x00", "Erase in progress...",
+    // The simulator's default chip, fresh (its image starts with "LP"), on its default board.
+    EXPECT_EQ(result.out, expectedOutput({"Korvella+ detected !", "#READ:[00]=0x504C",
+                                          "#ID:  [MAN]=0x01; [DEV]=0x7E",
+                                          "#EXT: [DEV]=0x21; [DEV]=0x01", "Erase in progress...",
                                           "Wait 300 seconds !", "#READ:[00]=0xFFFF", ""}))
         << result.err;
     EXPECT_EQ(result.exitCode, 0);
