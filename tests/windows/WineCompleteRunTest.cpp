@@ -10,7 +10,8 @@ TEST(WineCompleteRun, SimulatorRunReportsTheChipErasesItAndExitsWithZero) {
     ASSERT_FALSE(setting("LPTFLASH_WINE").empty()) << "run this through ctest";
     ASSERT_NE(pausePrompt().find("Press any key"), std::string::npos) << pausePrompt();
 
-    const ProgramResult result = OperatorFolder(setting("LPTFLASH_WINDOWS_SIMULATOR")).run();
+    const OperatorFolder folder(setting("LPTFLASH_WINDOWS_SIMULATOR"));
+    const ProgramResult result = folder.run();
 
     // The simulator's default chip, fresh (its image starts with "LP"), on its default board.
     EXPECT_EQ(result.out, expectedOutput({"Korvella+ detected !", "#READ:[00]=0x504C",
@@ -19,6 +20,12 @@ TEST(WineCompleteRun, SimulatorRunReportsTheChipErasesItAndExitsWithZero) {
                                           "Wait 300 seconds !", "#READ:[00]=0xFFFF", ""}))
         << result.err;
     EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err.find("lptio:"), std::string::npos) << "simulator problem: " << result.err;
+    // The erase reached the chip, and the simulator's Windows file code replaced its image.
+    const std::string image = folder.file("lptio-sim-S29GL128P.img");
+    const std::string contents = readWholeFile(image);
+    EXPECT_EQ(contents.size(), 16u * 1024 * 1024) << image;
+    EXPECT_EQ(contents.find_first_not_of('\xFF'), std::string::npos) << image << " not erased";
 }
 
 }  // namespace

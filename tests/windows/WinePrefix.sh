@@ -20,3 +20,10 @@ if [ ! -f "$WINEPREFIX/drive_c/windows/system32/cmd.exe" ]; then
     echo "no cmd.exe in the new Wine prefix $WINEPREFIX: PAUSE cannot run" >&2
     exit 1
 fi
+
+# The first program on a fresh server starts the prefix's services, which inherit its stdout
+# and keep it open while the server lives: a test reading that program's output through a pipe
+# would wait for the server to end. So one server and its services run for the whole test run,
+# started here away from any test's output, and end with "remove" (or 15 idle minutes).
+"$wineserver" -p900 </dev/null >/dev/null 2>&1
+"$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1

@@ -29,6 +29,9 @@ class OperatorFolder {
     // Starts flashtest.exe there under Wine with this environment added.
     ProgramResult run(const std::map<std::string, std::string>& environment = {}) const;
 
+    // A file in the folder: the program's current folder, where the simulator keeps its chip.
+    std::string file(const char* name) const { return folder.file(name); }
+
   private:
     void copy(const std::string& from, const char* name) const;
 
