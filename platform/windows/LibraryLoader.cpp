@@ -3,7 +3,8 @@
 #include <windows.h>
 
 LibraryHandle openLibrary(const char* baseName) {
-    return reinterpret_cast<LibraryHandle>(LoadLibraryA(baseName));
+    // The loader adds ".dll" and looks beside the program first, where the operator puts io.dll.
+    return static_cast<LibraryHandle>(LoadLibraryA(baseName));
 }
 
 LibraryEntry findLibraryEntry(LibraryHandle library, const char* name) {
@@ -11,7 +12,7 @@ LibraryEntry findLibraryEntry(LibraryHandle library, const char* name) {
 }
 
 void closeLibrary(LibraryHandle library) {
-    if (library != nullptr) {
+    if (library != nullptr) {  // nothing was loaded: nothing to release, on every OS alike
         FreeLibrary(static_cast<HMODULE>(library));
     }
 }

@@ -1,0 +1,58 @@
+#include "WineProgramRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+ProgramResult runUnderWine(const std::string& folder, const std::vector<std::string>& command,
+                           const std::map<std::string, std::string>& environment) {
+    ProgramRun run;
+    run.program = "/bin/sh";
+    run.arguments = {"-c", "exec \"$0\" \"$@\" </dev/null", setting("LPTFLASH_WINE")};
+    run.arguments.insert(run.arguments.end(), command.begin(), command.end());
+    run.environment = environment;
+    run.workingDirectory = folder;
+    return runProgram(run);
+}
+
+}  // namespace
+
+std::string setting(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+const std::string& pausePrompt() {
+    static const std::string prompt = runUnderWine(".", {"cmd.exe", "/c", "PAUSE"}, {}).out;
+    return prompt;
+}
+
+std::string expectedOutput(std::initializer_list<const char*> lines) {
+    std::string text;
+    for (const char* line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text + pausePrompt();
+}
+
+OperatorFolder::OperatorFolder(const std::string& ioDll) {
+    copy(setting("LPTFLASH_WINDOWS_PROGRAM"), "flashtest.exe");
+    if (!ioDll.empty()) {
+        copy(ioDll, "io.dll");
+    }
+}
+
+ProgramResult OperatorFolder::run(const std::map<std::string, std::string>& environment) const {
+    return runUnderWine(folder.path(), {"flashtest.exe"}, environment);
+}
+
+void OperatorFolder::copy(const std::string& from, const char* name) const {
+    std::error_code error;
+    std::filesystem::copy_file(from, folder.file(name), error);
+    EXPECT_FALSE(error) << "copying " << from << ": " << error.message();
+}
