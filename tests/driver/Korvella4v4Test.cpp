@@ -41,11 +41,6 @@ TEST_F(Korvella4v4Test, ConstructionWithUsableLibraryWritesIdleValues) {
     EXPECT_EQ(fakePortIo().log, (Log{"load", "W 888 00", "W 889 00", "W 890 09", "W 890 09"}));
 }
 
-TEST_F(Korvella4v4Test, BasePortDecidesTheAddresses) {
-    Korvella4v4 driver(0x3BC);
-    EXPECT_EQ(portAccesses(), (Log{"W 956 00", "W 957 00", "W 958 09", "W 958 09"}));
-}
-
 struct UnusableLibrary {
     const char* name;
     void (*breakLibrary)(FakePortIo&);

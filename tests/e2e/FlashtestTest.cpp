@@ -237,20 +237,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Board{"Velmar", {true, true, false}, "Velmar/rev3b detected !\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(FlashtestTest, FirstWriteCycleOfAnAccessAndALaterOneMoveTheControlLinesAsDesigned) {
-    run(std::string(SCRIPTIO_DIR) + "/full", statusScript({true, false, false}, chipBytes));
-    std::vector<std::string> control;
-    for (const auto& a : ports()) {
-        if (a.kind == 'W' && a.port == 890) {
-            control.push_back(hex(a.value, 2));
-        }
-    }
-    // After construction (2) and the probe (3): begin, the reset cycle, then the next access's
-    // second cycle: begin, reset, unlock.
-    const std::vector<std::string> firstAccess(control.begin() + 5, control.begin() + 11);
-    EXPECT_EQ(firstAccess, (std::vector<std::string>{"0D", "0D", "0F", "0F", "07", "05"}));
-}
-
 TEST_F(FlashtestTest, ClosedOutputPipeDoesNotStopTheRunHalfway) {
     ProgramRun program;
     program.program = FLASHTEST_PATH;

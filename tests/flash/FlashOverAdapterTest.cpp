@@ -1,7 +1,6 @@
 // The chip's bus cycles on a real adapter driver: the register values the port actually sees.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -76,16 +75,6 @@ TEST_F(FlashOverAdapterTest, AddressBitsAboveTwentyThreeAreNotSent) {
     chip->readByte(0xFF000555);
     chip->writeByte(0x7F0002AA, 0x55);
     EXPECT_EQ(portAccesses(), low);
-}
-
-TEST_F(FlashOverAdapterTest, WriteCycleLeavesTheDataByteOnTheRegister) {
-    chip->writeByte(0x000, 0xF0);
-    const auto accesses = portAccesses();
-    ASSERT_EQ(accesses.size(), 74u + 2u + 3u);
-    EXPECT_EQ(accesses[74 + 1], "W 888 F0");
-    EXPECT_EQ(std::count_if(accesses.begin() + 76, accesses.end(),
-                            [](const std::string& e) { return e.rfind("W 888", 0) == 0; }),
-              0);
 }
 
 }  // namespace
