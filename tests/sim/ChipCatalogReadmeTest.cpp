@@ -38,7 +38,7 @@ std::set<std::string> readmeChipRows() {
     for (std::string line; std::getline(readme, line);) {
         if (line.rfind("## ", 0) == 0) {
             inSection = line == "## The simulator";
-        } else if (inSection && line.rfind("| ", 0) == 0 && line.find(" | ") != std::string::npos &&
+        } else if (inSection && line.rfind("| ", 0) == 0 &&
                    line.find("-bit |") != std::string::npos) {
             rows.insert(line);
         }
@@ -52,16 +52,6 @@ TEST(ChipCatalog, TheReadmeTableListsExactlyTheCatalog) {
         expected.insert(rowOf(chip));
     }
     EXPECT_EQ(readmeChipRows(), expected);
-}
-
-TEST(ChipCatalog, TheDefaultIsAWordChipWithExtendedCodesAndErasesWellInsideTheProgramsWait) {
-    const sim::ChipType& chip = sim::defaultChip();
-    EXPECT_EQ(chip.busWidth, 16u);
-    EXPECT_TRUE(chip.hasExtendedCodes);
-    EXPECT_LT(chip.eraseMs, 300000u / 2);
-    for (const sim::ChipType& other : sim::chipCatalog()) {
-        EXPECT_LT(other.eraseMs, 300000u / 2) << other.name;
-    }
 }
 
 }  // namespace

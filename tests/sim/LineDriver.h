@@ -1,5 +1,5 @@
 // Moves the port lines exactly as the program's adapter driver does (register shadows, change
-// words, serial transfers, bus cycles, detection), against any port: the simulated adapter or a
+// words, serial transfers, bus cycles), against any port: the simulated adapter or a
 // recorder. Written from the line protocol, not from the driver's code, so the tests check the
 // simulator against the protocol rather than against the driver.
 #ifndef LPTFLASH_TESTS_SIM_LINEDRIVER_H
@@ -15,24 +15,77 @@ class LineDriver {
 
     LineDriver(Write write, Read read) : out(std::move(write)), in(std::move(read)) {}
 
-    void construct();  // data 0x00, offset 1 0x00, control 0x09 twice
-    int detect();      // 0 none, 1 Velmar/rev3b, 2 Korvella+
+    // data 0x00, offset 1 0x00, control 0x09 twice
+    void construct() {
+        for (std::uint8_t offset : {0, 1}) {
+            shadow[offset] = 0;
+            out(offset, 0);
+        }
+        shadow[2] = 0x09;
+        out(2, 0x09);
+        out(2, 0x09);
+    }
 
-    void modify(std::uint8_t offset, std::uint16_t change);
-    void shiftOut(std::uint32_t value, int bitCount);
-    std::uint8_t shiftInByte();
-    void putData(std::uint8_t value);
+    // The high byte of the change word clears bits, the low byte sets them.
+    void modify(std::uint8_t offset, std::uint16_t change) {
+        shadow[offset] =
+            static_cast<std::uint8_t>((shadow[offset] & ~(change >> 8)) | (change & 0xFF));
+        out(offset, shadow[offset]);
+    }
+
+    void shiftOut(std::uint32_t value, int bitCount) {
+        modify(2, 0x0200);
+        for (int i = bitCount - 1; i >= 0; --i) {
+            modify(0, ((value >> i) & 1) != 0 ? 0x0002 : 0x0200);
+            modify(0, 0x0100);
+            modify(0, 0x0001);
+        }
+        modify(0, 0x0300);
+    }
+
+    std::uint8_t shiftInByte() {
+        modify(2, 0x0200);
+        for (std::uint16_t change : {0x0002, 0x0004, 0x0400, 0x0200}) {
+            modify(0, change);
+        }
+        std::uint8_t result = 0;
+        for (int n = 7; n >= 0; --n) {
+            const bool zero = (in(1) & 0x40) != 0;
+            modify(0, 0x0004);
+            modify(0, 0x0400);
+            result = static_cast<std::uint8_t>(result | (zero ? 0 : 1u << n));
+        }
+        return result;
+    }
+
+    void putData(std::uint8_t value) {
+        modify(2, 0x0002);
+        modify(0, static_cast<std::uint16_t>(0xFF00 | value));
+    }
 
     void beginAccess() { modify(2, 0x0004); }
-    void endAccess();
     void selectHighByte() { modify(2, 0x0100); }
     void selectLowByte() { modify(2, 0x0001); }
-    std::uint8_t readByte(std::uint32_t address);
-    void writeByte(std::uint32_t address, std::uint8_t data);
-    // The word at address 0 as the chip report reads it: low byte, then high without a new address.
-    std::uint16_t readWordAtZero();
 
-    std::uint8_t control() const { return shadow[2]; }
+    std::uint8_t readByte(std::uint32_t address) {
+        shiftOut(address, 24);
+        return shiftInByte();
+    }
+
+    void writeByte(std::uint32_t address, std::uint8_t data) {
+        shiftOut(address, 24);
+        putData(data);
+        modify(2, 0x0008);
+        modify(2, 0x0800);
+        modify(2, 0x0200);
+    }
+
+    // The unlock cycles, then the command at 0x555.
+    void command(std::uint8_t code) {
+        writeByte(0x555, 0xAA);
+        writeByte(0x2AA, 0x55);
+        writeByte(0x555, code);
+    }
 
   private:
     Write out;

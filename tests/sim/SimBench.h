@@ -1,4 +1,5 @@
-// A simulated adapter with a chip in its socket, driven by LineDriver on a clock the test moves.
+// A simulated Korvella+ adapter with the default chip in its socket, driven by LineDriver on a
+// clock the test moves.
 #ifndef LPTFLASH_TESTS_SIM_SIMBENCH_H
 #define LPTFLASH_TESTS_SIM_SIMBENCH_H
 
@@ -20,35 +21,20 @@ inline std::vector<std::uint8_t> scrambledContents(std::size_t size) {
 }
 
 struct SimBench {
-    static constexpr std::int64_t EraseNs = 1000000;
-
-    explicit SimBench(sim::BoardKind kind, const sim::ChipType& type = sim::defaultChip())
-        : original(scrambledContents(type.sizeBytes)),
-          chip(type, original, EraseNs),
-          board(kind, &chip),
-          driver([this](std::uint8_t offset, std::uint8_t value) { write(offset, value); },
-                 [this](std::uint8_t offset) { return board.read(offset, now); }) {
+    SimBench()
+        : original(scrambledContents(sim::defaultChip().sizeBytes)),
+          chip(sim::defaultChip(), original, 1000000),
+          board(sim::BoardKind::Korvella, &chip),
+          driver([this](std::uint8_t offset, std::uint8_t value) { board.write(offset, value, 0); },
+                 [this](std::uint8_t offset) { return board.read(offset, 0); }) {
         driver.construct();
-    }
-
-    void write(std::uint8_t offset, std::uint8_t value) {
-        changes.push_back(board.write(offset, value, now));
-    }
-    bool changed() const {
-        for (sim::FlashModel::Change change : changes) {
-            if (change != sim::FlashModel::Change::None) {
-                return true;
-            }
-        }
-        return false;
+        driver.beginAccess();
     }
 
     std::vector<std::uint8_t> original;
     sim::FlashModel chip;
     sim::AdapterBoard board;
     LineDriver driver;
-    std::int64_t now = 0;
-    std::vector<sim::FlashModel::Change> changes;
 };
 
 #endif
