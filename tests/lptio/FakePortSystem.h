@@ -43,12 +43,9 @@ class FakePortSystem : public PortSystem {
 
     int openDevice(const std::string& path, int& handle) override {
         calls.push_back("open " + path);
-        if (devices[path].openError != 0) {
-            return devices[path].openError;
-        }
         handle = static_cast<int>(openPaths.size());
         openPaths.push_back(path);
-        return 0;
+        return devices[path].openError;
     }
 
     int deviceCall(int handle, DeviceCall call, std::uint8_t& value) override {

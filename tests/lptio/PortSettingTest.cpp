@@ -1,10 +1,14 @@
 #include "lptio/PortSetting.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cctype>
 
 namespace {
+
+using testing::EndsWith;
+using testing::StartsWith;
 
 // Test names from the values: letters and digits kept, the rest "_".
 std::string nameOf(std::size_t index, const char* value) {
@@ -51,11 +55,10 @@ class BadPortSettings : public testing::TestWithParam<const char*> {};
 TEST_P(BadPortSettings, AreRefusedWithTheValueAndTheAcceptedForms) {
     const PortSetting setting = parsePortSetting(GetParam());
     EXPECT_EQ(setting.kind, Kind::Invalid);
-    EXPECT_EQ(setting.problem.rfind(std::string("lptio: LPTIO_PORT=\"") + GetParam() + "\": ", 0),
-              0u)
-        << setting.problem;
-    EXPECT_NE(setting.problem.find("/dev/parport1 or parport1"), std::string::npos);
-    EXPECT_NE(setting.problem.find("0xd010 or 53264"), std::string::npos);
+    EXPECT_THAT(setting.problem,
+                StartsWith(std::string("lptio: LPTIO_PORT=\"") + GetParam() + "\": "));
+    EXPECT_THAT(setting.problem, EndsWith("accepted: a ppdev device (/dev/parport1 or parport1) or "
+                                          "a base address (0xd010 or 53264)"));
 }
 
 // "0378" could be meant as hexadecimal or octal: neither is guessed.
