@@ -16,25 +16,12 @@ using testing::StartsWith;
 
 ProgramResult runFlashtest(std::map<std::string, std::string> environment,
                            const std::string& program = LPTIO_FLASHTEST) {
-    ProgramRun run;
-    run.program = program;
-    run.environment = {{"LD_LIBRARY_PATH", LPTIO_LIBRARY_DIR},
-                       {"LD_PRELOAD", LPTIO_FASTCLOCK},
-                       {"LPTIO_PORT", ""},
-                       {"LPTIO_TRACE_VCD", ""},
-                       {"LPTIO_TRACE_BUSLOG", ""}};
-    for (const auto& [name, value] : environment) {
-        run.environment[name] = value;
-    }
-    return runProgram(run);
-}
-
-std::size_t countOf(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
+    environment.insert({{"LD_LIBRARY_PATH", LPTIO_LIBRARY_DIR},
+                        {"LD_PRELOAD", LPTIO_FASTCLOCK},
+                        {"LPTIO_PORT", ""},
+                        {"LPTIO_TRACE_VCD", ""},
+                        {"LPTIO_TRACE_BUSLOG", ""}});
+    return runProgram({program, {}, environment, "", ""});
 }
 
 // The library's one message is the one given (sanitizer reports may follow it).
@@ -42,33 +29,25 @@ void expectFailedCheck(const ProgramResult& result, const std::string& message) 
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_THAT(result.out, StartsWith("H/W check failed !\n"));
     EXPECT_THAT(result.err, StartsWith(message));
-    EXPECT_EQ(countOf(result.err, "lptio: "), 1u) << result.err;
+    const auto first = result.err.find("lptio: ");
+    EXPECT_EQ(result.err.find("lptio: ", first + 1), std::string::npos) << result.err;
 }
 
-bool machineReachesTheUsualPort() {
-    LinuxPortSystem system;
-    PortOpener probe(system, ParportTree("/"), parsePortSetting(nullptr));
-    return probe.open(0x378).channel != nullptr;
+// The identifier the dump gave the wire of that name.
+std::string wireId(const std::string& vcd, const std::string& name) {
+    const auto end = vcd.find(" " + name + " $end");
+    const auto start = vcd.rfind(' ', end - 1);
+    return end == std::string::npos ? "?" : vcd.substr(start + 1, end - start - 1);
 }
 
 TEST(LibraryRun, OnAMachineWithoutAPortTheCheckFailsWithTheReason) {
-    if (machineReachesTheUsualPort()) {
+    LinuxPortSystem system;
+    if (PortOpener(system, ParportTree("/"), {}).open(0x378).channel != nullptr) {
         GTEST_SKIP() << "this machine reaches a port at 0x378";
     }
     const ProgramResult result = runFlashtest({});
     expectFailedCheck(result, "lptio: cannot reach the port at 0x378, reads give 0xFF: ");
     EXPECT_THAT(result.err, HasSubstr("no parallel port at 0x378"));
-}
-
-TEST(LibraryRun, ADeviceThatIsNoParallelPortIsNamed) {
-    expectFailedCheck(runFlashtest({{"LPTIO_PORT", "/dev/null"}}),
-                      "lptio: cannot reach the port at 0x378 (LPTIO_PORT=/dev/null), reads give "
-                      "0xFF: /dev/null is not a parallel port device");
-}
-
-TEST(LibraryRun, AnUnreadableSettingIsNamed) {
-    expectFailedCheck(runFlashtest({{"LPTIO_PORT", "lpt1"}}),
-                      "lptio: LPTIO_PORT=\"lpt1\": not a parallel port; accepted: ");
 }
 
 TEST(LibraryRun, AnUnwritableTraceKeepsThePortClosed) {
@@ -78,17 +57,18 @@ TEST(LibraryRun, AnUnwritableTraceKeepsThePortClosed) {
         "lptio: LPTIO_TRACE_VCD=\"/nonexistent/run.vcd\": cannot create the file");
 }
 
-TEST(LibraryRun, TracesShowWhatTheProgramDidOnThePort) {
+TEST(LibraryRun, TracesShowWhatTheProgramDidOnTheChosenDevice) {
     TemporaryFolder folder;
     const ProgramResult result = runFlashtest({{"LPTIO_PORT", "/dev/null"},
                                                {"LPTIO_TRACE_VCD", folder.file("run.vcd")},
                                                {"LPTIO_TRACE_BUSLOG", folder.file("run.log")}});
 
-    expectFailedCheck(result, "lptio: cannot reach the port at 0x378");
+    expectFailedCheck(result,
+                      "lptio: cannot reach the port at 0x378 (LPTIO_PORT=/dev/null), reads give "
+                      "0xFF: /dev/null is not a parallel port device");
     const std::string vcd = readWholeFile(folder.file("run.vcd"));
-    EXPECT_THAT(vcd, HasSubstr("$enddefinitions $end"));
-    EXPECT_THAT(vcd, HasSubstr(" enable $end"));
-    // Detection raised the enable line and read floating status lines.
+    // Detection raised the enable line (control register, at base+2) and read floating lines.
+    EXPECT_THAT(vcd, HasSubstr("\n1" + wireId(vcd, "enable") + "\n"));
     EXPECT_GE(std::count(vcd.begin(), vcd.end(), '#'), 3) << vcd;
     EXPECT_THAT(readWholeFile(folder.file("run.log")), StartsWith("# one line per bus cycle"));
 }

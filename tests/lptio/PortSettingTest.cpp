@@ -1,10 +1,14 @@
 #include "lptio/PortSetting.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cctype>
 
 namespace {
+
+using testing::EndsWith;
+using testing::StartsWith;
 
 // Test names from the values: letters and digits kept, the rest "_".
 std::string nameOf(std::size_t index, const char* value) {
@@ -24,10 +28,6 @@ struct SettingCase {
     std::uint16_t base;
 };
 
-void PrintTo(const SettingCase& settingCase, std::ostream* out) {
-    *out << (settingCase.value != nullptr ? settingCase.value : "(unset)");
-}
-
 class PortSettingValues : public testing::TestWithParam<SettingCase> {};
 
 TEST_P(PortSettingValues, AreReadAsDeviceOrBaseAddress) {
@@ -41,13 +41,10 @@ TEST_P(PortSettingValues, AreReadAsDeviceOrBaseAddress) {
 INSTANTIATE_TEST_SUITE_P(
     LptioPort, PortSettingValues,
     testing::Values(SettingCase{nullptr, Kind::Unset, "", 0}, SettingCase{"", Kind::Unset, "", 0},
-                    SettingCase{"/dev/parport1", Kind::Device, "/dev/parport1", 0},
                     SettingCase{"/dev/parports/0", Kind::Device, "/dev/parports/0", 0},
                     SettingCase{"parport2", Kind::Device, "/dev/parport2", 0},
-                    SettingCase{"0xd010", Kind::Address, "", 0xD010},
                     SettingCase{"0XD010", Kind::Address, "", 0xD010},
                     SettingCase{"53264", Kind::Address, "", 0xD010},
-                    SettingCase{"888", Kind::Address, "", 0x378},
                     SettingCase{"0xffff", Kind::Address, "", 0xFFFF}),
     [](const testing::TestParamInfo<SettingCase>& info) {
         return nameOf(info.index, info.param.value);
@@ -58,11 +55,10 @@ class BadPortSettings : public testing::TestWithParam<const char*> {};
 TEST_P(BadPortSettings, AreRefusedWithTheValueAndTheAcceptedForms) {
     const PortSetting setting = parsePortSetting(GetParam());
     EXPECT_EQ(setting.kind, Kind::Invalid);
-    EXPECT_EQ(setting.problem.rfind(std::string("lptio: LPTIO_PORT=\"") + GetParam() + "\": ", 0),
-              0u)
-        << setting.problem;
-    EXPECT_NE(setting.problem.find("/dev/parport1"), std::string::npos) << setting.problem;
-    EXPECT_NE(setting.problem.find("0xd010"), std::string::npos) << setting.problem;
+    EXPECT_THAT(setting.problem,
+                StartsWith(std::string("lptio: LPTIO_PORT=\"") + GetParam() + "\": "));
+    EXPECT_THAT(setting.problem, EndsWith("accepted: a ppdev device (/dev/parport1 or parport1) or "
+                                          "a base address (0xd010 or 53264)"));
 }
 
 // "0378" could be meant as hexadecimal or octal: neither is guessed.
@@ -75,18 +71,10 @@ INSTANTIATE_TEST_SUITE_P(LptioPort, BadPortSettings,
                          });
 
 TEST(PortSetting, OtherBadSettingsKeepTheLibraryOffThePort) {
-    PortSetting setting = parsePortSetting("lpt1");
-    refuseOnProblems(setting, {"lptio: LPTIO_TRACE_VCD=\"/x/y\": cannot create the file"});
+    PortSetting setting = parsePortSetting("parport1");
+    refuseOnProblems(setting, {"lptio: A", "lptio: B"});
     EXPECT_EQ(setting.kind, Kind::Invalid);
-    EXPECT_EQ(setting.problem.find("lptio: LPTIO_PORT="), 0u);
-    EXPECT_NE(setting.problem.find("\nlptio: LPTIO_TRACE_VCD="), std::string::npos);
-
-    PortSetting good = parsePortSetting("parport1");
-    refuseOnProblems(good, {});
-    EXPECT_EQ(good.kind, Kind::Device);
-    refuseOnProblems(good, {"lptio: LPTIO_TRACE_BUSLOG=\"/x\": cannot create the file"});
-    EXPECT_EQ(good.kind, Kind::Invalid);
-    EXPECT_EQ(good.problem, "lptio: LPTIO_TRACE_BUSLOG=\"/x\": cannot create the file");
+    EXPECT_EQ(setting.problem, "lptio: A\nlptio: B");
 }
 
 }  // namespace

@@ -1,0 +1,35 @@
+#include "lptio/PpdevChannel.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "FakePortSystem.h"
+
+namespace {
+
+using testing::ElementsAre;
+
+// ppdev's control write takes bit 5 as a one-way switch: direction has a call of its own.
+TEST(PpdevChannel, DataDirectionGoesThroughItsOwnCallOnlyWhenItChanges) {
+    FakePortSystem system;
+    system.devices["/dev/parport0"] = {
+        99, 0, 0, 0, {{DeviceCall::ReadData, 0x5A}, {DeviceCall::ReadControl, 0x05}}};
+    int handle = -1;
+    system.openDevice("/dev/parport0", handle);
+    PpdevChannel channel(system, handle, "/dev/parport0");
+
+    channel.write(2, 0x24);
+    channel.write(2, 0x25);
+    std::uint8_t control = 0, data = 0;
+    channel.read(2, control);
+    channel.read(0, data);
+    channel.write(2, 0x04);
+
+    EXPECT_EQ(control, 0x25);
+    EXPECT_EQ(data, 0x5A);
+    EXPECT_THAT(system.calls, ElementsAre("open /dev/parport0", "DataReverse", "WriteControl 0x04",
+                                          "WriteControl 0x05", "ReadControl", "ReadData",
+                                          "DataForward", "WriteControl 0x04"));
+}
+
+}  // namespace
