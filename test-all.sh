@@ -11,6 +11,11 @@ cmake --preset default
 cmake --build --preset default
 ctest --preset default
 
+step "Benchmarks, each once briefly so that none stops working (figures: docs/PERFORMANCE.md)"
+for benchmark in build/default/bench/bench_*; do
+    "$benchmark" --benchmark_min_time=0.01
+done
+
 step "Linux tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize
 cmake --build --preset sanitize

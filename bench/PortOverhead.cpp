@@ -1,0 +1,161 @@
+// What the program's layers add to a port operation: the whole stack (virtual modifyPort, the
+// shadow, the entry table) against calls straight into the same library function, for one
+// write, one byte shifted in and one 24-bit address shifted out. The library is linked here
+// directly and also loaded by the driver as "io": the loader hands both the same code.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+#include "driver/ProgrammerDriver.h"
+#include "flash/FlashChip.h"
+#include "portio/PortIoLibrary.h"
+#include "support/SharedDriver.h"
+
+namespace {
+
+constexpr short DataPort = 888;
+constexpr short StatusPort = 889;
+constexpr short ControlPort = 890;
+constexpr std::uint32_t Address = 0x5A5A55;  // both bit values, in runs of one and two
+
+void countPortOperations(benchmark::State& state, double perIteration) {
+    state.counters["port_op"] = benchmark::Counter(
+        perIteration, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+ProgrammerDriver* driverOrSkip(benchmark::State& state) {
+    ProgrammerDriver* driver = sharedDriver();
+    if (driver == nullptr) {
+        state.SkipWithError("the port I/O library \"io\" is not usable");
+    }
+    return driver;
+}
+
+void write(std::uint8_t& shadow, short port, std::uint8_t value) {
+    shadow = value;
+    PortOut(port, static_cast<char>(value));
+}
+
+// The baselines: the same port writes and reads as the driver's, by hand, with no layer between.
+
+void portWriteDirect(benchmark::State& state) {
+    std::uint8_t data = 0;
+    for (auto _ : state) {
+        write(data, DataPort, static_cast<std::uint8_t>(data ^ DataLine::ShiftClock));
+    }
+    countPortOperations(state, 1);
+}
+
+void shiftInByteDirect(benchmark::State& state) {
+    std::uint8_t data = 0;
+    std::uint8_t control = ControlLine::Idle;
+    for (auto _ : state) {
+        write(control, ControlPort, control & ~ControlLine::DataDrive);
+        write(data, DataPort, data | DataLine::ShiftBit);
+        write(data, DataPort, data | DataLine::ReadClock);
+        write(data, DataPort, data & ~DataLine::ReadClock);
+        write(data, DataPort, data & ~DataLine::ShiftBit);
+        std::uint8_t result = 0;
+        for (int bit = 7; bit >= 0; --bit) {
+            const auto status = static_cast<std::uint8_t>(PortIn(StatusPort));
+            write(data, DataPort, data | DataLine::ReadClock);
+            write(data, DataPort, data & ~DataLine::ReadClock);
+            if ((status & StatusLine::ReadBit) == 0) {
+                result = static_cast<std::uint8_t>(result | (1U << bit));
+            }
+        }
+        benchmark::DoNotOptimize(result);
+    }
+    countPortOperations(state, 21 + 8);
+}
+
+void shiftOut24Direct(benchmark::State& state) {
+    std::uint8_t data = 0;
+    std::uint8_t control = ControlLine::Idle;
+    for (auto _ : state) {
+        write(control, ControlPort, control & ~ControlLine::DataDrive);
+        for (int bit = 23; bit >= 0; --bit) {
+            const bool one = ((Address >> bit) & 1U) != 0;
+            write(data, DataPort, one ? data | DataLine::ShiftBit : data & ~DataLine::ShiftBit);
+            write(data, DataPort, data & ~DataLine::ShiftClock);
+            write(data, DataPort, data | DataLine::ShiftClock);
+        }
+        write(data, DataPort, data & ~(DataLine::ShiftClock | DataLine::ShiftBit));
+    }
+    countPortOperations(state, 1 + 3 * 24 + 1);
+}
+
+// Through the program's layers.
+
+void portWriteEntryTable(benchmark::State& state) {
+    if (driverOrSkip(state) == nullptr) {
+        return;
+    }
+    std::uint8_t data = 0;
+    for (auto _ : state) {
+        data = static_cast<std::uint8_t>(data ^ DataLine::ShiftClock);
+        portIoLibrary.PortOut(DataPort, static_cast<char>(data));
+    }
+    countPortOperations(state, 1);
+}
+
+void portWriteDriver(benchmark::State& state) {
+    ProgrammerDriver* driver = driverOrSkip(state);
+    if (driver == nullptr) {
+        return;
+    }
+    bool high = false;
+    for (auto _ : state) {
+        high = !high;
+        driver->modifyPort(Data,
+                           high ? setBits(DataLine::ShiftClock) : clearBits(DataLine::ShiftClock));
+    }
+    countPortOperations(state, 1);
+}
+
+void portWriteFlashChip(benchmark::State& state) {
+    ProgrammerDriver* driver = driverOrSkip(state);
+    if (driver == nullptr) {
+        return;
+    }
+    FlashChip chip(driver);
+    bool high = false;
+    for (auto _ : state) {
+        high = !high;
+        chip.modifyData(high ? setBits(DataLine::ShiftClock) : clearBits(DataLine::ShiftClock));
+    }
+    countPortOperations(state, 1);
+}
+
+void shiftInByteDriver(benchmark::State& state) {
+    ProgrammerDriver* driver = driverOrSkip(state);
+    if (driver == nullptr) {
+        return;
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(driver->shiftInByte());
+    }
+    countPortOperations(state, 21 + 8);
+}
+
+void shiftOut24Driver(benchmark::State& state) {
+    ProgrammerDriver* driver = driverOrSkip(state);
+    if (driver == nullptr) {
+        return;
+    }
+    for (auto _ : state) {
+        driver->shiftOut(Address, 24);
+    }
+    countPortOperations(state, 1 + 3 * 24 + 1);
+}
+
+BENCHMARK(portWriteDirect)->Name("portWrite/direct");
+BENCHMARK(portWriteEntryTable)->Name("portWrite/entryTable");
+BENCHMARK(portWriteDriver)->Name("portWrite/driver");
+BENCHMARK(portWriteFlashChip)->Name("portWrite/flashChip");
+BENCHMARK(shiftInByteDirect)->Name("shiftInByte/direct");
+BENCHMARK(shiftInByteDriver)->Name("shiftInByte/driver");
+BENCHMARK(shiftOut24Direct)->Name("shiftOut24/direct");
+BENCHMARK(shiftOut24Driver)->Name("shiftOut24/driver");
+
+}  // namespace
