@@ -9,13 +9,12 @@
 #include "driver/ProgrammerDriver.h"
 #include "flash/FlashChip.h"
 #include "portio/PortIoLibrary.h"
+#include "support/HandDrivenLines.h"
 #include "support/SharedDriver.h"
 
 namespace {
 
 constexpr short DataPort = 888;
-constexpr short StatusPort = 889;
-constexpr short ControlPort = 890;
 constexpr std::uint32_t Address = 0x5A5A55;  // both bit values, in runs of one and two
 
 void countPortOperations(benchmark::State& state, double perIteration) {
@@ -31,58 +30,38 @@ ProgrammerDriver* driverOrSkip(benchmark::State& state) {
     return driver;
 }
 
-void write(std::uint8_t& shadow, short port, std::uint8_t value) {
-    shadow = value;
-    PortOut(port, static_cast<char>(value));
-}
+// Straight into the library as linked, through the loader's stub, as a program that links it.
+struct LinkedLibrary {
+    void out(short port, char value) { PortOut(port, value); }
+    char in(short port) { return PortIn(port); }
+};
 
 // The baselines: the same port writes and reads as the driver's, by hand, with no layer between.
 
 void portWriteDirect(benchmark::State& state) {
+    HandDrivenLines<LinkedLibrary> lines{LinkedLibrary{}};
     std::uint8_t data = 0;
     for (auto _ : state) {
-        write(data, DataPort, static_cast<std::uint8_t>(data ^ DataLine::ShiftClock));
+        data = static_cast<std::uint8_t>(data ^ DataLine::ShiftClock);
+        lines.writeData(data);
     }
     countPortOperations(state, 1);
 }
 
 void shiftInByteDirect(benchmark::State& state) {
-    std::uint8_t data = 0;
-    std::uint8_t control = ControlLine::Idle;
+    HandDrivenLines<LinkedLibrary> lines{LinkedLibrary{}};
     for (auto _ : state) {
-        write(control, ControlPort, control & ~ControlLine::DataDrive);
-        write(data, DataPort, data | DataLine::ShiftBit);
-        write(data, DataPort, data | DataLine::ReadClock);
-        write(data, DataPort, data & ~DataLine::ReadClock);
-        write(data, DataPort, data & ~DataLine::ShiftBit);
-        std::uint8_t result = 0;
-        for (int bit = 7; bit >= 0; --bit) {
-            const auto status = static_cast<std::uint8_t>(PortIn(StatusPort));
-            write(data, DataPort, data | DataLine::ReadClock);
-            write(data, DataPort, data & ~DataLine::ReadClock);
-            if ((status & StatusLine::ReadBit) == 0) {
-                result = static_cast<std::uint8_t>(result | (1U << bit));
-            }
-        }
-        benchmark::DoNotOptimize(result);
+        benchmark::DoNotOptimize(lines.shiftInByte());
     }
-    countPortOperations(state, 21 + 8);
+    countPortOperations(state, ShiftInByteOperations);
 }
 
 void shiftOut24Direct(benchmark::State& state) {
-    std::uint8_t data = 0;
-    std::uint8_t control = ControlLine::Idle;
+    HandDrivenLines<LinkedLibrary> lines{LinkedLibrary{}};
     for (auto _ : state) {
-        write(control, ControlPort, control & ~ControlLine::DataDrive);
-        for (int bit = 23; bit >= 0; --bit) {
-            const bool one = ((Address >> bit) & 1U) != 0;
-            write(data, DataPort, one ? data | DataLine::ShiftBit : data & ~DataLine::ShiftBit);
-            write(data, DataPort, data & ~DataLine::ShiftClock);
-            write(data, DataPort, data | DataLine::ShiftClock);
-        }
-        write(data, DataPort, data & ~(DataLine::ShiftClock | DataLine::ShiftBit));
+        lines.shiftOut(Address, 24);
     }
-    countPortOperations(state, 1 + 3 * 24 + 1);
+    countPortOperations(state, shiftOutOperations(24));
 }
 
 // Through the program's layers.
@@ -135,7 +114,7 @@ void shiftInByteDriver(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(driver->shiftInByte());
     }
-    countPortOperations(state, 21 + 8);
+    countPortOperations(state, ShiftInByteOperations);
 }
 
 void shiftOut24Driver(benchmark::State& state) {
@@ -146,7 +125,7 @@ void shiftOut24Driver(benchmark::State& state) {
     for (auto _ : state) {
         driver->shiftOut(Address, 24);
     }
-    countPortOperations(state, 1 + 3 * 24 + 1);
+    countPortOperations(state, shiftOutOperations(24));
 }
 
 BENCHMARK(portWriteDirect)->Name("portWrite/direct");
