@@ -1,0 +1,19 @@
+// Settings of the port I/O libraries: environment variables under the one prefix LPTIO_, and the
+// one-line message that names a bad one.
+#ifndef LPTFLASH_PORTTRACE_ENVIRONMENTSETTING_H
+#define LPTFLASH_PORTTRACE_ENVIRONMENTSETTING_H
+
+#include <string>
+
+namespace porttrace {
+
+// The variable's value; unset and empty both give an empty string.
+std::string environmentSetting(const char* name);
+
+// "lptio: NAME="value": problem; accepted: accepted".
+std::string badSetting(const char* name, const std::string& value, const std::string& problem,
+                       const std::string& accepted);
+
+}  // namespace porttrace
+
+#endif

@@ -1,0 +1,52 @@
+// The traces of a run's port traffic that the user asked for: a waveform (LPTIO_TRACE_VCD) and a
+// decoded bus log (LPTIO_TRACE_BUSLOG). Fed with port events only, so a simulated adapter and a
+// real one are traced alike. Files are complete after every event and closed on destruction.
+#ifndef LPTFLASH_PORTTRACE_PORTTRACE_H
+#define LPTFLASH_PORTTRACE_PORTTRACE_H
+
+#include <string>
+#include <vector>
+
+#include "porttrace/BusLogWriter.h"
+#include "porttrace/PortEvent.h"
+#include "porttrace/VcdWriter.h"
+
+namespace porttrace {
+
+constexpr const char* VcdVariable = "LPTIO_TRACE_VCD";
+constexpr const char* BusLogVariable = "LPTIO_TRACE_BUSLOG";
+
+class PortTrace {
+  public:
+    // Opens the files that the two variables name (unset or empty: no such trace). Appends one
+    // message per file that cannot be created to problems; returns whether there was none.
+    bool openFromEnvironment(std::vector<std::string>& problems);
+    bool openVcd(const std::string& path, std::string& reason) { return vcd.open(path, reason); }
+    bool openBusLog(const std::string& path, std::string& reason) {
+        return busLog.open(path, reason);
+    }
+
+    void record(const PortEvent& event) {
+        vcd.record(event);
+        busLog.record(event);
+    }
+    void written(std::int64_t timeNs, std::uint8_t offset, std::uint8_t value) {
+        record({timeNs, PortAccess::Write, offset, value});
+    }
+    void read(std::int64_t timeNs, std::uint8_t offset, std::uint8_t value) {
+        record({timeNs, PortAccess::Read, offset, value});
+    }
+
+    void close() {
+        vcd.close();
+        busLog.close();
+    }
+
+  private:
+    VcdWriter vcd;
+    BusLogWriter busLog;
+};
+
+}  // namespace porttrace
+
+#endif

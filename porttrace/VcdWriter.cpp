@@ -1,0 +1,105 @@
+#include "porttrace/VcdWriter.h"
+
+#include <iterator>
+
+namespace porttrace {
+
+namespace {
+
+struct Wire {
+    std::uint8_t offset;
+    std::uint8_t mask;
+    const char* name;
+};
+
+// The identifier of wire i is the character '!' + i.
+constexpr Wire wires[] = {
+    {DataOffset, 0x01, "D0"},
+    {DataOffset, 0x02, "D1"},
+    {DataOffset, 0x04, "D2"},
+    {DataOffset, 0x08, "D3"},
+    {DataOffset, 0x10, "D4"},
+    {DataOffset, 0x20, "D5"},
+    {DataOffset, 0x40, "D6"},
+    {DataOffset, 0x80, "D7"},
+    {ControlOffset, ControlBit::ByteSelect, "byte_select"},
+    {ControlOffset, ControlBit::DataDrive, "data_drive"},
+    {ControlOffset, ControlBit::Enable, "enable"},
+    {ControlOffset, ControlBit::WriteStrobe, "write_strobe"},
+    {StatusOffset, StatusBit::ReadBack, "S6_read_back"},
+    {StatusOffset, StatusBit::Presence, "S7_presence"},
+};
+
+std::uint8_t registerOf(const PortLines& lines, std::uint8_t offset) {
+    switch (offset) {
+        case DataOffset:
+            return lines.data;
+        case ControlOffset:
+            return lines.control;
+        default:
+            return lines.status;
+    }
+}
+
+std::string change(std::size_t wire, const PortLines& lines) {
+    const bool high = (registerOf(lines, wires[wire].offset) & wires[wire].mask) != 0;
+    return std::string(1, high ? '1' : '0') + static_cast<char>('!' + wire) + "\n";
+}
+
+}  // namespace
+
+bool VcdWriter::open(const std::string& path, std::string& reason) {
+    if (!file.open(path, reason)) {
+        return false;
+    }
+    lines = PortLines{};
+    started = false;
+    std::string header =
+        "$version lptflash port trace $end\n"
+        "$timescale 1ns $end\n"
+        "$scope module lpt $end\n";
+    for (std::size_t i = 0; i < std::size(wires); ++i) {
+        header += std::string("$var wire 1 ") + static_cast<char>('!' + i) + " " + wires[i].name +
+                  " $end\n";
+    }
+    header += "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n";
+    for (std::size_t i = 0; i < std::size(wires); ++i) {
+        header += change(i, lines);
+    }
+    header += "$end\n";
+    file.write(header);
+    return true;
+}
+
+void VcdWriter::record(const PortEvent& event) {
+    if (!file.isOpen()) {
+        return;
+    }
+    if (!started) {
+        started = true;
+        originNs = event.timeNs;
+        lastTimeNs = 0;
+    }
+    const PortLines next = lines.after(event);
+    std::string changes;
+    for (std::size_t i = 0; i < std::size(wires); ++i) {
+        const std::uint8_t mask = wires[i].mask;
+        if ((registerOf(lines, wires[i].offset) & mask) !=
+            (registerOf(next, wires[i].offset) & mask)) {
+            changes += change(i, next);
+        }
+    }
+    lines = next;
+    if (changes.empty()) {
+        return;
+    }
+    // Times never go back in a dump: a clock that stepped back counts as no time passing.
+    const std::int64_t time = event.timeNs - originNs;
+    if (time > lastTimeNs) {
+        lastTimeNs = time;
+        changes = "#" + std::to_string(time) + "\n" + changes;
+    }
+    file.write(changes);
+}
+
+}  // namespace porttrace

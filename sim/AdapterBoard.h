@@ -1,0 +1,42 @@
+// The programmer adapter on the parallel port, line by line: the detection answer on status
+// bit 7, the serial address register, the serial read-back register, the byte-select, data-drive,
+// enable and write-strobe lines, and the flash chip in its socket. Answers depend only on the
+// line states and the order of accesses, never on how fast they come.
+#ifndef LPTFLASH_SIM_ADAPTERBOARD_H
+#define LPTFLASH_SIM_ADAPTERBOARD_H
+
+#include <cstdint>
+
+#include "sim/FlashModel.h"
+
+namespace sim {
+
+enum class BoardKind : std::uint8_t { Korvella, Velmar, None };
+
+class AdapterBoard {
+  public:
+    // chip may be nullptr: an empty socket, whose bus floats high.
+    AdapterBoard(BoardKind kind, FlashModel* chip);
+
+    // offset from the base port: 0 data, 1 status, 2 control.
+    FlashModel::Change write(std::uint8_t offset, std::uint8_t value, std::int64_t nowNs);
+    std::uint8_t read(std::uint8_t offset, std::int64_t nowNs);
+
+    std::uint32_t addressRegister() const { return address; }
+
+  private:
+    void dataWritten(std::uint8_t before, std::int64_t nowNs);
+    std::uint8_t status();
+
+    BoardKind kind;
+    FlashModel* chip;
+    std::uint8_t data = 0;
+    std::uint8_t control = 0;
+    std::uint32_t address = 0;
+    std::uint8_t readBack = 0xFF;
+    int statusReadsSinceShiftClockRose = 0;
+};
+
+}  // namespace sim
+
+#endif

@@ -1,0 +1,57 @@
+// A parallel NOR flash chip with the common unlock-cycle command set, at the level of its bus:
+// one read or one write of one byte lane at an address. Contents are the chip image: for a
+// 16-bit chip the word at address a is bytes 2a (low) and 2a+1 (high).
+#ifndef LPTFLASH_SIM_FLASHMODEL_H
+#define LPTFLASH_SIM_FLASHMODEL_H
+
+#include <cstdint>
+#include <vector>
+
+#include "sim/ChipCatalog.h"
+
+namespace sim {
+
+class FlashModel {
+  public:
+    enum class Mode : std::uint8_t {
+        ReadArray,
+        Unlocked1,  // 0xAA at 0x555 taken
+        Unlocked2,  // 0x55 at 0x2AA taken: the command byte comes next
+        Autoselect,
+        EraseSetUp,
+        EraseUnlocked1,
+        EraseUnlocked2,
+        ProgramSetUp,
+        Erasing,
+    };
+    // What a write did to the contents, so that the owner can keep the image file in step.
+    enum class Change : std::uint8_t { None, Erased, Programmed };
+
+    // contents must hold type.sizeBytes bytes.
+    FlashModel(const ChipType& type, std::vector<std::uint8_t> contents, std::int64_t eraseNs);
+
+    // lowByte: the byte-select line's choice of byte lane. An 8-bit chip has only the low lane;
+    // the high one floats and reads 0xFF.
+    std::uint8_t read(std::uint32_t address, bool lowByte, std::int64_t nowNs);
+    Change write(std::uint32_t address, bool lowByte, std::uint8_t value, std::int64_t nowNs);
+
+    Mode mode(std::int64_t nowNs);
+    const std::vector<std::uint8_t>& contents() const { return memory; }
+
+  private:
+    void finishErase(std::int64_t nowNs);
+    std::size_t offsetOf(std::uint32_t address, bool lowByte) const;
+    std::uint8_t autoselectByte(std::uint32_t address, bool lowByte) const;
+    Change command(std::uint32_t address, std::uint8_t value, std::int64_t nowNs);
+
+    const ChipType& type;
+    std::vector<std::uint8_t> memory;
+    std::int64_t eraseNs;
+    Mode current = Mode::ReadArray;
+    std::int64_t eraseStartNs = 0;
+    bool toggle = false;
+};
+
+}  // namespace sim
+
+#endif

@@ -1,0 +1,78 @@
+#include "sim/SimSettings.h"
+
+#include "porttrace/EnvironmentSetting.h"
+#include "sim/NameMatch.h"
+
+namespace sim {
+
+namespace {
+
+struct BoardName {
+    const char* name;
+    BoardKind kind;
+};
+constexpr BoardName boards[] = {
+    {"korvella+", BoardKind::Korvella},
+    {"velmar/rev3b", BoardKind::Velmar},
+    {"none", BoardKind::None},
+};
+
+bool parseMilliseconds(const std::string& text, std::uint32_t& milliseconds) {
+    if (text.empty() || text.size() > 7) {
+        return false;
+    }
+    std::uint32_t value = 0;
+    for (char digit : text) {
+        if (digit < '0' || digit > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<std::uint32_t>(digit - '0');
+    }
+    milliseconds = value;
+    return value <= MaxEraseMs;
+}
+
+}  // namespace
+
+SimSettings readSimSettings(const SettingLookup& lookup, std::vector<std::string>& problems) {
+    SimSettings settings;
+    if (const std::string board = lookup(BoardVariable); !board.empty()) {
+        bool known = false;
+        for (const BoardName& candidate : boards) {
+            if (sameName(board, candidate.name)) {
+                settings.board = candidate.kind;
+                known = true;
+            }
+        }
+        if (!known) {
+            problems.push_back(porttrace::badSetting(BoardVariable, board, "unknown board",
+                                                     "korvella+, velmar/rev3b, none"));
+        }
+    }
+    if (const std::string chip = lookup(ChipVariable); !chip.empty()) {
+        if (const ChipType* type = findChip(chip)) {
+            settings.chip = type;
+        } else {
+            problems.push_back(
+                porttrace::badSetting(ChipVariable, chip, "unknown chip", chipNames()));
+        }
+    }
+    std::uint32_t eraseMs = settings.chip->eraseMs;
+    if (const std::string erase = lookup(EraseVariable); !erase.empty()) {
+        if (!parseMilliseconds(erase, eraseMs)) {
+            eraseMs = settings.chip->eraseMs;
+            problems.push_back(porttrace::badSetting(EraseVariable, erase, "not a chip erase time",
+                                                     "whole milliseconds from 0 to " +
+                                                         std::to_string(MaxEraseMs) +
+                                                         ", or unset for the chip's own time"));
+        }
+    }
+    settings.eraseNs = static_cast<std::int64_t>(eraseMs) * 1000000;
+    settings.imagePath = lookup(ImageVariable);
+    if (settings.imagePath.empty()) {
+        settings.imagePath = std::string("lptio-sim-") + settings.chip->name + ".img";
+    }
+    return settings;
+}
+
+}  // namespace sim

@@ -1,0 +1,88 @@
+#include "sim/Simulator.h"
+
+#include <cstdio>
+
+#include "porttrace/EnvironmentSetting.h"
+#include "sim/ChipImage.h"
+#include "sim/SimClock.h"
+
+namespace sim {
+
+Simulator& Simulator::instance() {
+    static Simulator simulator;
+    return simulator;
+}
+
+Simulator::Simulator() {
+    std::vector<std::string> problems;
+    settings = readSimSettings(porttrace::environmentSetting, problems);
+    trace.openFromEnvironment(problems);
+    // The image is only touched when everything else is right: a typo never costs contents.
+    if (problems.empty() && settings.board != BoardKind::None) {
+        std::vector<std::uint8_t> contents;
+        std::string problem;
+        if (loadChipImage(settings.imagePath, settings.chip->sizeBytes, contents, problem)) {
+            chip =
+                std::make_unique<FlashModel>(*settings.chip, std::move(contents), settings.eraseNs);
+        } else {
+            problems.push_back(porttrace::badSetting(
+                ImageVariable, settings.imagePath, problem,
+                "a readable file of " + std::to_string(settings.chip->sizeBytes) + " bytes (chip " +
+                    settings.chip->name + "), or a new file in a writable folder"));
+        }
+    }
+    for (const std::string& problem : problems) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+    }
+    if (!problems.empty()) {
+        std::fputs(
+            "lptio: the simulated adapter is disconnected (board none) until this is fixed\n",
+            stderr);
+        settings.board = BoardKind::None;
+        chip.reset();
+    }
+    board = std::make_unique<AdapterBoard>(settings.board, chip.get());
+}
+
+bool Simulator::offsetOf(std::uint16_t port, std::uint8_t& offset) const {
+    if (port < SimulatedBasePort || port > SimulatedBasePort + 2) {
+        return false;
+    }
+    offset = static_cast<std::uint8_t>(port - SimulatedBasePort);
+    return true;
+}
+
+void Simulator::portOut(std::uint16_t port, std::uint8_t value) {
+    std::uint8_t offset = 0;
+    if (!offsetOf(port, offset)) {
+        return;  // no other port is simulated
+    }
+    const std::int64_t now = simClockNs();
+    trace.written(now, offset, value);
+    keepImage(board->write(offset, value, now));
+}
+
+std::uint8_t Simulator::portIn(std::uint16_t port) {
+    std::uint8_t offset = 0;
+    if (!offsetOf(port, offset)) {
+        return 0xFF;  // an address where nothing answers
+    }
+    const std::int64_t now = simClockNs();
+    const std::uint8_t value = board->read(offset, now);
+    trace.read(now, offset, value);
+    return value;
+}
+
+void Simulator::keepImage(FlashModel::Change change) {
+    if (change == FlashModel::Change::None || chip == nullptr) {
+        return;
+    }
+    std::string problem;
+    if (!saveChipImage(settings.imagePath, chip->contents(), problem) && !imageWriteFailed) {
+        imageWriteFailed = true;  // said once; the chip itself goes on working
+        std::fprintf(stderr, "lptio: chip image %s: %s\n", settings.imagePath.c_str(),
+                     problem.c_str());
+    }
+}
+
+}  // namespace sim

@@ -1,0 +1,44 @@
+// The simulated parallel port at LPT1 (0x378) with the adapter, the chip, its image file and the
+// traces, set up from the environment on first use.
+#ifndef LPTFLASH_SIM_SIMULATOR_H
+#define LPTFLASH_SIM_SIMULATOR_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "porttrace/PortTrace.h"
+#include "sim/AdapterBoard.h"
+#include "sim/FlashModel.h"
+#include "sim/SimSettings.h"
+
+namespace sim {
+
+constexpr std::uint16_t SimulatedBasePort = 0x378;
+
+class Simulator {
+  public:
+    // The process's one simulator; its traces are closed when the process exits.
+    static Simulator& instance();
+
+    // Bad settings are reported on stderr, and the adapter then answers as board "none".
+    Simulator();
+
+    void portOut(std::uint16_t port, std::uint8_t value);
+    std::uint8_t portIn(std::uint16_t port);
+
+  private:
+    bool offsetOf(std::uint16_t port, std::uint8_t& offset) const;
+    void keepImage(FlashModel::Change change);
+
+    SimSettings settings;
+    std::unique_ptr<FlashModel> chip;
+    std::unique_ptr<AdapterBoard> board;
+    porttrace::PortTrace trace;
+    bool imageWriteFailed = false;
+};
+
+}  // namespace sim
+
+#endif
