@@ -1,6 +1,10 @@
 // The traces of a run's port traffic that the user asked for: a waveform (LPTIO_TRACE_VCD) and a
 // decoded bus log (LPTIO_TRACE_BUSLOG). Fed with port events only, so a simulated adapter and a
 // real one are traced alike. Files are complete after every event and closed on destruction.
+//
+// A port I/O library keeps one for the process (a static object, so its files close at exit),
+// calls openFromEnvironment once, then written() after each byte it writes to base + offset and
+// read() after each byte it reads, with the value read and a monotonic time in nanoseconds.
 #ifndef LPTFLASH_PORTTRACE_PORTTRACE_H
 #define LPTFLASH_PORTTRACE_PORTTRACE_H
 

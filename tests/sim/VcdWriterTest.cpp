@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ProgramRun.h"
+#include "porttrace/VcdWriter.h"
+
+using porttrace::PortAccess;
+
+namespace {
+
+const std::string header =
+    "$version lptflash port trace $end\n"
+    "$timescale 1ns $end\n"
+    "$scope module lpt $end\n"
+    "$var wire 1 ! D0 $end\n$var wire 1 \" D1 $end\n$var wire 1 # D2 $end\n"
+    "$var wire 1 $ D3 $end\n$var wire 1 % D4 $end\n$var wire 1 & D5 $end\n"
+    "$var wire 1 ' D6 $end\n$var wire 1 ( D7 $end\n"
+    "$var wire 1 ) byte_select $end\n$var wire 1 * data_drive $end\n"
+    "$var wire 1 + enable $end\n$var wire 1 , write_strobe $end\n"
+    "$var wire 1 - S6_read_back $end\n$var wire 1 . S7_presence $end\n"
+    "$upscope $end\n$enddefinitions $end\n"
+    "#0\n$dumpvars\n0!\n0\"\n0#\n0$\n0%\n0&\n0'\n0(\n0)\n0*\n0+\n0,\n0-\n0.\n$end\n";
+
+TEST(VcdWriter, DumpsOneWirePerLineAndOnlyTheChangesAtTimesFromTheFirstEvent) {
+    TemporaryFolder folder;
+    const std::string path = folder.file("trace.vcd");
+    porttrace::VcdWriter writer;
+    std::string reason;
+    ASSERT_TRUE(writer.open(path, reason)) << reason;
+    writer.record({1000, PortAccess::Write, 0, 0x00});  // nothing changes
+    writer.record({1500, PortAccess::Write, 2, 0x09});
+    writer.record({1500, PortAccess::Read, 1, 0x80});   // same time: no second time line
+    writer.record({1400, PortAccess::Write, 0, 0x03});  // clock stepped back: stays at 500
+    writer.record({2000, PortAccess::Write, 0, 0x03});  // no change, no time line
+    writer.record({2600, PortAccess::Read, 0, 0xFF});   // reading data changes no line
+    writer.record({2700, PortAccess::Write, 1, 0xFF});  // nor does writing status
+    writer.record({3000, PortAccess::Write, 2, 0x0D});
+    // Complete on disk before the writer is closed: a killed process keeps its trace.
+    EXPECT_EQ(readWholeFile(path), header + "#500\n1)\n1,\n1.\n1!\n1\"\n#2000\n1+\n");
+    writer.close();
+}
+
+TEST(VcdWriter, AnUncreatableFileIsRefusedWithTheReason) {
+    porttrace::VcdWriter writer;
+    std::string reason;
+    EXPECT_FALSE(writer.open("/nonexistent-folder/trace.vcd", reason));
+    EXPECT_FALSE(reason.empty());
+    writer.record({0, PortAccess::Write, 0, 0xFF});  // harmless when not open
+}
+
+}  // namespace
