@@ -44,8 +44,8 @@ void readCycles(benchmark::State& state, bool traced) {
         return;
     }
     HandDrivenLines<PortEntries> lines(library.entries());
-    lines.writeControl(ControlLine::Idle | ControlLine::Enable);  // a chip access, as the
-                                                                  // program opens it
+    // Inside a chip access, as the program reads.
+    lines.writeControl(ControlLine::Idle | ControlLine::Enable);
     std::uint32_t address = 0;
     for (auto _ : state) {
         lines.shiftOut(address, 24);
