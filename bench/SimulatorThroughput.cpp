@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -38,7 +39,8 @@ SimulatorCopy& loadSimulator(bool traced) {
 }
 
 void readCycles(benchmark::State& state, bool traced) {
-    const PrivatePortLibrary& library = *loadSimulator(traced).library;
+    const SimulatorCopy& copy = loadSimulator(traced);
+    const PrivatePortLibrary& library = *copy.library;
     if (!library.problem().empty()) {
         state.SkipWithError(library.problem().c_str());
         return;
@@ -51,6 +53,13 @@ void readCycles(benchmark::State& state, bool traced) {
         lines.shiftOut(address, 24);
         benchmark::DoNotOptimize(lines.shiftInByte());
         address = (address + 1) & 0xFFFF;
+    }
+    // Traces are read from the environment: make sure this one was really written.
+    std::error_code missing;
+    const auto traceSize = std::filesystem::file_size(copy.folder.file("run.vcd"), missing);
+    if (traced && (missing || traceSize == 0)) {
+        state.SkipWithError("the simulator wrote no trace");
+        return;
     }
     state.counters["port_ops"] =
         benchmark::Counter(ReadCycleOperations, benchmark::Counter::kIsIterationInvariantRate);
