@@ -12,7 +12,9 @@ cmake --build --preset default
 ctest --preset default
 
 step "Benchmarks, each once briefly so that none stops working (figures: docs/PERFORMANCE.md)"
-for benchmark in build/default/bench/bench_*; do
+benchmarks=(build/default/bench/bench_*)
+[ -x "${benchmarks[0]}" ] || { echo "no benchmarks built: install libbenchmark-dev" >&2; exit 1; }
+for benchmark in "${benchmarks[@]}"; do
     "$benchmark" --benchmark_min_time=0.01
 done
 
