@@ -32,6 +32,13 @@ cmake --preset default -DLPTFLASH_WINDOWS_BUILD_DIR="$windows_build"
 cmake --build --preset default
 ctest --preset default
 
+step "Benchmarks, each once briefly so that none stops working (figures: docs/PERFORMANCE.md)"
+benchmarks=(build/default/bench/bench_*)
+[ -x "${benchmarks[0]}" ] || { echo "no benchmarks built: install libbenchmark-dev" >&2; exit 1; }
+for benchmark in "${benchmarks[@]}"; do
+    "$benchmark" --benchmark_min_time=0.01
+done
+
 step "Linux tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize
 cmake --build --preset sanitize

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the Release benchmarks and runs each as the figures in docs/PERFORMANCE.md were taken,
+# machine description and load first. Run it when the machine is otherwise idle.
+# Usage: bench/run-published.sh [extra benchmark flags, e.g. --benchmark_repetitions=3]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+cmake --preset bench >/dev/null
+cmake --build --preset bench >/dev/null
+
+echo "== machine"
+lscpu | grep -E '^(Model name|CPU\(s\)|Thread|Core|Hypervisor vendor|CPU max MHz)' || true
+echo "clocksource: $(cat /sys/devices/system/clocksource/clocksource0/current_clocksource 2>/dev/null)"
+grep -m1 -o -w -E 'constant_tsc|nonstop_tsc' /proc/cpuinfo | sort -u | tr '\n' ' '; echo
+uname -srm
+c++ --version | head -n 1
+echo "build type: $(grep -m1 CMAKE_BUILD_TYPE build/bench/CMakeCache.txt)"
+echo "load before: $(cat /proc/loadavg)"
+
+figures=build/bench/bench
+for benchmark in bench_delay_accuracy bench_port_overhead bench_simulated_run \
+    bench_simulator_throughput; do
+    if [ -x "$figures/$benchmark" ]; then
+        echo "== $benchmark"
+        "$figures/$benchmark" --benchmark_min_time=2 "$@"
+    fi
+done
+echo "load after: $(cat /proc/loadavg)"
