@@ -43,7 +43,7 @@ void portWriteDirect(benchmark::State& state) {
     std::uint8_t data = 0;
     for (auto _ : state) {
         data = static_cast<std::uint8_t>(data ^ DataLine::ShiftClock);
-        lines.writeData(data);
+        lines.modify(Data, writeExactly(data));
     }
     countPortOperations(state, 1);
 }

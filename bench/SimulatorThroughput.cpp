@@ -47,7 +47,7 @@ void readCycles(benchmark::State& state, bool traced) {
     }
     HandDrivenLines<PortEntries> lines(library.entries());
     // Inside a chip access, as the program reads.
-    lines.writeControl(ControlLine::Idle | ControlLine::Enable);
+    lines.beginAccess();
     std::uint32_t address = 0;
     for (auto _ : state) {
         lines.shiftOut(address, 24);

@@ -10,7 +10,7 @@ namespace {
 TEST(AdapterDetection, NoAnswerWithoutTheEnableLine) {
     SimBench bench;
     EXPECT_NE(bench.board.read(1, 0) & 0x80, 0);
-    bench.driver.modify(2, 0x0400);
+    bench.driver.modify(Control, 0x0400);
     EXPECT_EQ(bench.board.read(1, 0) & 0x80, 0);
 }
 
@@ -23,7 +23,7 @@ TEST(AdapterAddress, TakesTheLast24BitsClockedInMostSignificantFirst) {
     // Data bytes on the driven bus are not clocks.
     for (std::uint8_t data : {0xAA, 0x55, 0x01, 0xFF}) {
         bench.driver.putData(data);
-        bench.driver.modify(0, 0xFF00);
+        bench.driver.modify(Data, 0xFF00);
     }
     EXPECT_EQ(bench.board.addressRegister(), 0x123456u);
 }
@@ -37,7 +37,7 @@ TEST(AdapterReadBack, ReadsTheSelectedByteOfTheWordAtTheAddress) {
         EXPECT_EQ(bench.driver.shiftInByte(), bench.original[address * 2 + 1]);
         bench.driver.selectLowByte();
     }
-    bench.driver.modify(2, 0x0400);  // without the enable line the bus floats high
+    bench.driver.modify(Control, 0x0400);  // without the enable line the bus floats high
     EXPECT_EQ(bench.driver.readByte(0x10), 0xFF);
 }
 
@@ -48,9 +48,9 @@ TEST(AdapterWrite, OnlyTheFallingStrobeWritesAndTheFirstWriteOfAnAccessHasNoRisi
     EXPECT_EQ(bench.chip.mode(0), Mode::Unlocked1);
     bench.driver.shiftOut(0x2AA, 24);
     bench.driver.putData(0x55);
-    bench.driver.modify(2, 0x0008);
+    bench.driver.modify(Control, 0x0008);
     EXPECT_EQ(bench.chip.mode(0), Mode::Unlocked1);
-    bench.driver.modify(2, 0x0800);
+    bench.driver.modify(Control, 0x0800);
     EXPECT_EQ(bench.chip.mode(0), Mode::Unlocked2);
 }
 
@@ -58,12 +58,12 @@ TEST(AdapterWrite, AStrobeEdgeWithoutDataDriveOrEnableWritesNothing) {
     SimBench bench;
     bench.driver.command(0xA0);
     ASSERT_EQ(bench.chip.mode(0), Mode::ProgramSetUp);
-    bench.driver.modify(2, 0x0008);
-    bench.driver.modify(2, 0x0800);  // falls with data-drive clear
+    bench.driver.modify(Control, 0x0008);
+    bench.driver.modify(Control, 0x0800);  // falls with data-drive clear
     bench.driver.putData(0x00);
-    bench.driver.modify(2, 0x0400);
-    bench.driver.modify(2, 0x0008);
-    bench.driver.modify(2, 0x0800);  // falls with enable clear
+    bench.driver.modify(Control, 0x0400);
+    bench.driver.modify(Control, 0x0008);
+    bench.driver.modify(Control, 0x0800);  // falls with enable clear
     EXPECT_EQ(bench.chip.mode(0), Mode::ProgramSetUp);
 }
 

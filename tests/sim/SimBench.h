@@ -20,13 +20,23 @@ inline std::vector<std::uint8_t> scrambledContents(std::size_t size) {
     return contents;
 }
 
+// The board on LPT1, reached as the library's entry points reach it, at time 0.
+struct BoardPort {
+    sim::AdapterBoard* board;
+    void out(short port, char value) {
+        board->write(static_cast<std::uint8_t>(port - 0x378), static_cast<std::uint8_t>(value), 0);
+    }
+    char in(short port) {
+        return static_cast<char>(board->read(static_cast<std::uint8_t>(port - 0x378), 0));
+    }
+};
+
 struct SimBench {
     SimBench()
         : original(scrambledContents(sim::defaultChip().sizeBytes)),
           chip(sim::defaultChip(), original, 1000000),
           board(sim::BoardKind::Korvella, &chip),
-          driver([this](std::uint8_t offset, std::uint8_t value) { board.write(offset, value, 0); },
-                 [this](std::uint8_t offset) { return board.read(offset, 0); }) {
+          driver(BoardPort{&board}) {
         driver.construct();
         driver.beginAccess();
     }
@@ -34,7 +44,7 @@ struct SimBench {
     std::vector<std::uint8_t> original;
     sim::FlashModel chip;
     sim::AdapterBoard board;
-    LineDriver driver;
+    LineDriver<BoardPort> driver;
 };
 
 #endif

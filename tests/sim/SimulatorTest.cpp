@@ -25,10 +25,18 @@ struct SimulatorAtLpt1 {
     }
 
     std::unique_ptr<sim::Simulator> simulator;
-    LineDriver driver{[this](std::uint8_t offset, std::uint8_t value) {
-                          simulator->portOut(0x378 + offset, value);
-                      },
-                      [this](std::uint8_t offset) { return simulator->portIn(0x378 + offset); }};
+    // The simulator as the library's entry points reach it.
+    struct SimulatorPort {
+        std::unique_ptr<sim::Simulator>* simulator;
+        void out(short port, char value) {
+            (*simulator)
+                ->portOut(static_cast<std::uint16_t>(port), static_cast<std::uint8_t>(value));
+        }
+        char in(short port) {
+            return static_cast<char>((*simulator)->portIn(static_cast<std::uint16_t>(port)));
+        }
+    };
+    LineDriver<SimulatorPort> driver{SimulatorPort{&simulator}};
 };
 
 TEST(Simulator, EveryProgramAndEraseReachesTheImageFileAtOnce) {
