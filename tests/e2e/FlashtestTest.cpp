@@ -1,36 +1,28 @@
-// The shipped flashtest, unmodified, against the scripted port I/O library, with CLOCK_MONOTONIC
-// sped up so that the 300 s erase wait passes in a fraction of a second.
+// The shipped flashtest, unmodified, end to end: one row per run, each with the port I/O library
+// beside the program, its settings, and what the run must show. CLOCK_MONOTONIC is sped up so
+// that the 300 s erase wait passes in a fraction of a second.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "ProgramRun.h"
 #include "SampleChip.h"
+#include "porttrace/BusLogWriter.h"
 
 namespace {
 
-const std::string pausePrompt = "Press any key to continue . . . \n";
-const std::string notInitialized = "IO driver not initialized !\n" + pausePrompt;
+using Lines = std::vector<std::string>;
+using Library = PortLibrary;
 
-struct PortAccess {
-    char kind;  // 'W' or 'R'
-    unsigned port;
-    unsigned value;
-};
-
-std::vector<PortAccess> parseLog(const std::string& text) {
-    std::vector<PortAccess> accesses;
-    std::istringstream lines(text);
-    PortAccess access{};
-    while (lines >> access.kind >> access.port >> std::hex >> access.value >> std::dec) {
-        accesses.push_back(access);
-    }
-    return accesses;
-}
+const std::string pause = "Press any key to continue . . . \n";
+const std::string notInitialized = "IO driver not initialized !\n" + pause;
+const std::string failedCheck = "H/W check failed !\n" + pause;
 
 std::string hex(unsigned value, int digits) {
     char text[16];
@@ -38,41 +30,9 @@ std::string hex(unsigned value, int digits) {
     return text;
 }
 
-// Bus cycles as the adapter sees them on the lines after the probe: the address clocked in on
-// data bit 1 at each rising edge of data bit 0 (while no data byte is driven), a byte written at
-// the fall of the write strobe while it is driven, a byte read back as eight inverted samples of
-// status bit 6.
-std::vector<std::string> busCycles(const std::vector<PortAccess>& accesses, size_t probeEnd) {
-    std::vector<std::string> cycles;
-    unsigned address = 0, data = 0, control = 0x09, samples = 0, byteIn = 0;
-    for (size_t i = probeEnd; i < accesses.size(); ++i) {
-        const PortAccess& a = accesses[i];
-        if (a.kind == 'W' && a.port == 888) {
-            if ((data & 1) == 0 && (a.value & 1) != 0 && (control & 2) == 0) {
-                address = ((address << 1) | ((a.value >> 1) & 1)) & 0xFFFFFF;
-            }
-            data = a.value;
-        } else if (a.kind == 'W' && a.port == 890) {
-            if ((control & 8) != 0 && (a.value & 8) == 0 && (a.value & 2) != 0) {
-                cycles.push_back("W " + hex(address, 6) + " " + hex(data, 2));
-            }
-            control = a.value;
-        } else if (a.kind == 'R' && a.port == 889) {
-            byteIn = (byteIn << 1) | ((a.value & 0x40) == 0 ? 1 : 0);
-            if (++samples == 8) {
-                cycles.push_back("R " + hex(address, 6) + " " + hex(byteIn & 0xFF, 2) +
-                                 ((control & 1) != 0 ? " low" : " high"));
-                samples = 0;
-                byteIn = 0;
-            }
-        }
-    }
-    return cycles;
-}
-
 // Status bytes that answer the detection probe and then shift the given chip bytes in, with
 // noise on every status bit that must not count.
-std::string statusScript(std::vector<bool> probe, std::vector<unsigned> chipBytes) {
+std::string statusScript(std::vector<bool> probe, std::vector<unsigned char> chipBytes = {}) {
     std::string script;
     unsigned noise = 0x15;
     for (bool set : probe) {
@@ -81,175 +41,384 @@ std::string statusScript(std::vector<bool> probe, std::vector<unsigned> chipByte
     }
     for (unsigned byte : chipBytes) {
         for (int bit = 7; bit >= 0; --bit) {
-            const bool one = ((byte >> bit) & 1) != 0;
-            script += hex((one ? 0x00 : 0x40) | (noise & 0xBF), 2) + " ";
+            script += hex((((byte >> bit) & 1) != 0 ? 0x00 : 0x40) | (noise & 0xBF), 2) + " ";
             noise = (noise * 5 + 3) & 0xFF;
         }
     }
     return script;
 }
 
-class FlashtestTest : public ::testing::Test {
-  protected:
-    ProgramResult run(const std::string& libraryDir, const std::string& status) {
-        ProgramRun program;
-        program.program = FLASHTEST_PATH;
-        program.environment = {{"LD_LIBRARY_PATH", libraryDir},
-                               {"LD_PRELOAD", FASTCLOCK_PATH},
-                               {"SCRIPTIO_LOG", folder.file("ports.log")},
-                               {"SCRIPTIO_STATUS", status}};
-        return runProgram(program);
-    }
-    std::vector<PortAccess> ports() const {
-        return parseLog(readWholeFile(folder.file("ports.log")));
-    }
+// Construction writes idle values, then the probe: enable, 15 ms, sample, shift clock up, 1 µs,
+// sample, 10 µs, sample, lines back to idle.
+const Lines constructionAndProbe = {"W 888 00", "W 889 00", "W 890 09", "W 890 09",
+                                    "W 890 04", "R 889",    "W 888 01", "R 889",
+                                    "R 889",    "W 890 0D", "W 888 00", "W 890 09"};
 
+std::string read(unsigned address, bool low, unsigned value) {
+    return "read   0x" + hex(address, 6) + (low ? "  low   0x" : "  high  0x") + hex(value, 2);
+}
+
+// The bus cycles of a chip report, with the bytes the chip answered.
+Lines reportCycles(const std::vector<unsigned char>& b) {
+    const std::string unlock1 = "write  0x000555  low   0xAA  unlock 1/2";
+    const std::string unlock2 = "write  0x0002AA  low   0x55  unlock 2/2";
+    return {"write  0x000555  low   0xF0  reset",
+            read(0, true, b[0]),
+            read(0, false, b[1]),
+            "write  0x000555  low   0xF0  reset",
+            unlock1,
+            unlock2,
+            "write  0x000555  low   0x90  autoselect",
+            read(0, true, b[2]),
+            read(1, true, b[3]),
+            read(14, true, b[4]),
+            read(15, true, b[5]),
+            "write  0x000000  low   0xF0  reset",
+            unlock1,
+            unlock2,
+            "write  0x000555  low   0x80  erase setup",
+            unlock1,
+            unlock2,
+            "write  0x000555  low   0x10  chip erase",
+            "write  0x000000  low   0xF0  reset",
+            read(0, true, b[6]),
+            read(0, false, b[7])};
+}
+
+std::string report(const std::string& board, const std::string& firstWord, const std::string& id,
+                   const std::string& extended) {
+    return board + " detected !\n#READ:[00]=" + firstWord + "\n#ID:  " + id +
+           "\n#EXT: " + extended +
+           "\nErase in progress...\nWait 300 seconds !\n#READ:[00]=0xFFFF\n\n" + pause;
+}
+
+// The simulator's image: absent after the run, kept as the row filled it (0x3C), or erased
+// whether it was missing or filled with 0xFF before.
+enum class Image { Unchecked, Absent, Kept, Erased, Blank };
+
+struct Row {
+    const char* name;
+    Library library;
+    std::map<std::string, std::string>
+        settings;  // "@" stands for the run's folder, here and in err
+    std::string out;
+    int exitCode;
+    std::string err = "";  // part of stderr; empty: no message of the library at all
+    Lines ports = {};      // first port accesses of the scripted library
+    Lines cycles = {};     // from the port log or the bus log; empty: not checked
+    Image image = Image::Unchecked;
+    std::string imageFile = "chip.img";
+    bool stdoutReaderGone = false;
+
+    Row withErr(std::string text) const { return set(&Row::err, std::move(text)); }
+    Row withPorts(Lines lines) const { return set(&Row::ports, std::move(lines)); }
+    Row withCycles(Lines lines) const { return set(&Row::cycles, std::move(lines)); }
+    Row withImage(Image expected, std::string file = "chip.img") const {
+        return set(&Row::image, expected).set(&Row::imageFile, std::move(file));
+    }
+    template <typename Field, typename Value>
+    Row set(Field Row::*field, Value value) const {
+        Row row = *this;
+        row.*field = std::move(value);
+        return row;
+    }
+};
+
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
+
+// The cycles of a bus log, without the times, which depend on the machine.
+Lines busLogCycles(const std::string& log) {
+    Lines cycles;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        if (line[0] != '#') {
+            cycles.push_back(line.substr(18));
+        }
+    }
+    return cycles;
+}
+
+// The scripted library's port log ("W 890 0D", "R 889 7F") and the bus cycles it shows.
+Lines portLog(const std::string& text, Lines& cycles) {
+    Lines accesses;
+    porttrace::BusCycleDecoder decoder;
+    porttrace::CommandNamer namer;
+    std::istringstream lines(text);
+    char kind = 0;
+    unsigned port = 0, value = 0;
+    while (lines >> kind >> port >> std::hex >> value >> std::dec) {
+        accesses.push_back(std::string(1, kind) + " " + std::to_string(port) +
+                           (kind == 'W' ? " " + hex(value, 2) : ""));
+        const auto access =
+            kind == 'W' ? porttrace::PortAccess::Write : porttrace::PortAccess::Read;
+        porttrace::BusCycle cycle{};
+        if (decoder.decode({0, access, static_cast<std::uint8_t>(port - 888),
+                            static_cast<std::uint8_t>(value)},
+                           cycle)) {
+            cycles.push_back(
+                porttrace::BusLogWriter::format(cycle, namer.name(cycle), 0).substr(18));
+        }
+    }
+    return accesses;
+}
+
+class Flashtest : public testing::TestWithParam<Row> {};
+
+TEST_P(Flashtest, Runs) {
+    const Row& row = GetParam();
     TemporaryFolder folder;
-};
-
-const std::vector<std::string> constructionAndProbe = {
-    "W 888 00", "W 889 00", "W 890 09", "W 890 09",  // construction
-    "W 890 04", "R 889",    "W 888 01", "R 889",    "R 889", "W 890 0D", "W 888 00", "W 890 09"};
-
-std::vector<std::string> accessStrings(const std::vector<PortAccess>& accesses, size_t count) {
-    std::vector<std::string> result;
-    for (size_t i = 0; i < count && i < accesses.size(); ++i) {
-        const PortAccess& a = accesses[i];
-        result.push_back(std::string(1, a.kind) + " " + std::to_string(a.port) +
-                         (a.kind == 'W' ? " " + hex(a.value, 2) : ""));
+    const auto inFolder = [&folder](std::string text) {
+        const auto at = text.find('@');
+        return at == std::string::npos ? text : text.replace(at, 1, folder.path());
+    };
+    std::map<std::string, std::string> settings;
+    for (const auto& [name, value] : row.settings) {
+        settings[name] = inFolder(value);
     }
-    return result;
-}
-
-TEST_F(FlashtestTest, AloneInAFolderItReportsTheMissingLibrary) {
-    const std::string copy = folder.file("flashtest");
-    std::filesystem::copy_file(FLASHTEST_PATH, copy);
-    ProgramRun program;
-    program.program = copy;
-    program.environment = {{"LD_LIBRARY_PATH", ""}, {"LD_PRELOAD", FASTCLOCK_PATH}};
-    const ProgramResult result = runProgram(program);
-    EXPECT_EQ(result.out, notInitialized);
-    EXPECT_EQ(result.exitCode, 1);
-}
-
-TEST_F(FlashtestTest, FindsTheLibraryBesideItself) {
-#if defined(__SANITIZE_ADDRESS__)
-    // AddressSanitizer intercepts dlopen, so the search runs with its runtime's paths, not ours.
-    GTEST_SKIP() << "RUNPATH lookups from dlopen do not work under AddressSanitizer";
-#endif
-    const std::string copy = folder.file("flashtest");
-    std::filesystem::copy_file(FLASHTEST_PATH, copy);
-    std::filesystem::copy_file(std::string(SCRIPTIO_DIR) + "/full/libio.so",
-                               folder.file("libio.so"));
-    ProgramRun program;
-    program.program = copy;
-    program.environment = {{"LD_LIBRARY_PATH", ""},
-                           {"LD_PRELOAD", FASTCLOCK_PATH},
-                           {"SCRIPTIO_LOG", folder.file("ports.log")}};
-    const ProgramResult result = runProgram(program);
-    EXPECT_EQ(result.out, "H/W check failed !\n" + pausePrompt);  // floating status lines
-    EXPECT_EQ(accessStrings(ports(), 100), constructionAndProbe);
-}
-
-struct BrokenLibrary {
-    const char* name;
-    const char* dir;
-};
-
-class BrokenLibraryTest : public FlashtestTest,
-                          public ::testing::WithParamInterface<BrokenLibrary> {};
-
-TEST_P(BrokenLibraryTest, ReportsNotInitializedAndTouchesNoPort) {
-    const ProgramResult result = run(std::string(SCRIPTIO_DIR) + "/" + GetParam().dir, "");
-    EXPECT_EQ(result.out, notInitialized);
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(ports().empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Flashtest, BrokenLibraryTest,
-                         ::testing::Values(BrokenLibrary{"WithoutIsDriverInstalled",
-                                                         "no_isdriverinstalled"},
-                                           BrokenLibrary{"WithoutPortOut", "no_portout"}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-struct NoAdapter {
-    const char* name;
-    std::vector<bool> probe;
-};
-
-class NoAdapterTest : public FlashtestTest, public ::testing::WithParamInterface<NoAdapter> {};
-
-TEST_P(NoAdapterTest, StopsAfterTheProbeWithLinesIdle) {
-    const ProgramResult result =
-        run(std::string(SCRIPTIO_DIR) + "/full", statusScript(GetParam().probe, {}));
-    EXPECT_EQ(result.out, "H/W check failed !\n" + pausePrompt);
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(accessStrings(ports(), 100), constructionAndProbe);
-}
-
-INSTANTIATE_TEST_SUITE_P(Flashtest, NoAdapterTest,
-                         ::testing::Values(NoAdapter{"NothingAnswers", {false, false, false}},
-                                           NoAdapter{"LateAnswer", {false, true, true}},
-                                           NoAdapter{"StuckHigh", {true, true, true}}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-const std::vector<unsigned> chipBytes(sampleChipBytes.begin(), sampleChipBytes.end());
-const std::string report = sampleChipReport + pausePrompt;
-
-const std::vector<std::string> reportCycles = {
-    "W 000555 F0",     "R 000000 BC low", "R 000000 0A high",                 // first word
-    "W 000555 F0",     "W 000555 AA",     "W 0002AA 55",      "W 000555 90",  // identifier mode
-    "R 000000 01 low", "R 000001 7E low", "R 00000E 21 low",  "R 00000F 0C low",
-    "W 000000 F0",     "W 000555 AA",     "W 0002AA 55",      "W 000555 80",  // chip erase
-    "W 000555 AA",     "W 0002AA 55",     "W 000555 10",      "W 000000 F0",
-    "R 000000 FF low", "R 000000 FF high"};  // word after erase
-
-struct Board {
-    const char* name;
-    std::vector<bool> probe;
-    std::string line;
-};
-
-class CompleteRunTest : public FlashtestTest, public ::testing::WithParamInterface<Board> {};
-
-TEST_P(CompleteRunTest, ReportsTheChipAndLeavesTheLinesIdle) {
-    const ProgramResult result =
-        run(std::string(SCRIPTIO_DIR) + "/full", statusScript(GetParam().probe, chipBytes));
-    EXPECT_EQ(result.out, GetParam().line + report);
-    EXPECT_EQ(result.exitCode, 0);
-
-    const auto accesses = ports();
-    EXPECT_EQ(accessStrings(accesses, constructionAndProbe.size()), constructionAndProbe);
-    EXPECT_EQ(busCycles(accesses, constructionAndProbe.size()), reportCycles);
-    size_t writes = 0;
-    for (const auto& a : accesses) {
-        writes += a.kind == 'W' ? 1 : 0;
+    const bool scripted = row.library == Library::Scripted ||
+                          row.library == Library::WithoutIsDriverInstalled ||
+                          row.library == Library::WithoutPortOut;
+    if (scripted) {
+        settings["SCRIPTIO_LOG"] = folder.file("ports.log");
+    } else if (!row.cycles.empty()) {
+        settings["LPTIO_TRACE_BUSLOG"] = folder.file("run.log");
     }
-    EXPECT_EQ(writes, 1658u);
-    EXPECT_EQ(accesses.size() - writes, 3u + 8u * 8u);
-    ASSERT_FALSE(accesses.empty());
-    EXPECT_EQ(accessStrings({accesses.back()}, 1), std::vector<std::string>{"W 890 09"});
+    if (row.library == Library::Simulator) {
+        settings.emplace("LPTIO_SIM_IMAGE", folder.file("chip.img"));
+    }
+    const std::string image = folder.file(row.imageFile);
+    const std::string kept(512 * 1024, '\x3C');  // an image of a 512 KiB chip
+    if (row.image == Image::Kept || row.image == Image::Blank) {
+        writeWholeFile(image, row.image == Image::Kept ? kept : std::string(kept.size(), '\xFF'));
+    }
+
+    const ProgramResult result = runFlashtest(folder, row.library, settings, row.stdoutReaderGone);
+
+    EXPECT_EQ(result.out, row.out);
+    EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
+    if (row.err.empty()) {
+        EXPECT_EQ(result.err.find("lptio:"), std::string::npos) << result.err;
+    } else {
+        EXPECT_NE(result.err.find(inFolder(row.err)), std::string::npos) << result.err;
+    }
+    Lines cycles;
+    if (scripted) {
+        const Lines accesses = portLog(readWholeFile(folder.file("ports.log")), cycles);
+        EXPECT_EQ(
+            Lines(accesses.begin(), accesses.begin() + std::min(accesses.size(), row.ports.size())),
+            row.ports);
+        if (row.library != Library::Scripted) {
+            EXPECT_EQ(accesses, Lines{});
+        } else if (!accesses.empty()) {
+            EXPECT_EQ(accesses.back(), "W 890 09");  // lines left idle
+        }
+    } else {
+        cycles = busLogCycles(readWholeFile(folder.file("run.log")));
+    }
+    if (!row.cycles.empty()) {
+        EXPECT_EQ(cycles, row.cycles);
+    }
+    const std::string contents = readWholeFile(image);
+    switch (row.image) {
+        case Image::Absent:
+            EXPECT_FALSE(std::filesystem::exists(image));
+            break;
+        case Image::Kept:
+            EXPECT_TRUE(contents == kept) << "the image changed";
+            break;
+        case Image::Erased:
+        case Image::Blank:
+            EXPECT_FALSE(contents.empty());
+            EXPECT_EQ(contents.find_first_not_of('\xFF'), std::string::npos);
+            break;
+        case Image::Unchecked:
+            break;
+    }
+}
+
+const std::vector<unsigned char> simulatedChip = {0x4C, 0x50, 0x01, 0x7E, 0x21, 0x01, 0xFF, 0xFF};
+const std::string scriptedChip = statusScript({true, false, true}, sampleChipBytes);
+
+// A bad setting names its variable and value, fails the check and keeps the image.
+Row badSetting(const char* name, const char* variable, const char* value) {
+    std::map<std::string, std::string> settings = {{"LPTIO_SIM_CHIP", "Am29F040B"}};
+    settings[variable] = value;
+    return Row{name, Library::Simulator, settings, failedCheck, 1}
+        .withErr(std::string(variable) + "=\"" + value + "\": ")
+        .withImage(Image::Kept);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Flashtest, CompleteRunTest,
-    ::testing::Values(Board{"Korvella", {true, false, true}, "Korvella+ detected !\n"},
-                      Board{"Velmar", {true, true, false}, "Velmar/rev3b detected !\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    Runs, Flashtest,
+    testing::Values(
+        Row{"NoLibrary", Library::None, {}, notInitialized, 1},
+        Row{"WithoutIsDriverInstalled", Library::WithoutIsDriverInstalled, {}, notInitialized, 1},
+        Row{"WithoutPortOut", Library::WithoutPortOut, {}, notInitialized, 1},
+        Row{"FloatingLines", Library::Scripted, {}, failedCheck, 1}.withPorts(constructionAndProbe),
+        Row{"NothingAnswers",
+            Library::Scripted,
+            {{"SCRIPTIO_STATUS", statusScript({false, false, false})}},
+            failedCheck,
+            1}
+            .withPorts(constructionAndProbe),
+        Row{"LateAnswer",
+            Library::Scripted,
+            {{"SCRIPTIO_STATUS", statusScript({false, true, true})}},
+            failedCheck,
+            1},
+        Row{"StuckHigh",
+            Library::Scripted,
+            {{"SCRIPTIO_STATUS", statusScript({true, true, true})}},
+            failedCheck,
+            1},
+        Row{"Korvella",
+            Library::Scripted,
+            {{"SCRIPTIO_STATUS", scriptedChip}},
+            "Korvella+ detected !\n" + std::string(sampleChipReport) + pause,
+            0}
+            .withPorts(constructionAndProbe)
+            .withCycles(reportCycles(sampleChipBytes)),
+        Row{"Velmar",
+            Library::Scripted,
+            {{"SCRIPTIO_STATUS", statusScript({true, true, false}, sampleChipBytes)}},
+            "Velmar/rev3b detected !\n" + std::string(sampleChipReport) + pause,
+            0},
+        // A closed pipe must not end the run halfway through the chip access.
+        Row{"ClosedOutputPipe", Library::Scripted, {{"SCRIPTIO_STATUS", scriptedChip}}, "", 0}
+            .withCycles(reportCycles(sampleChipBytes))
+            .set(&Row::stdoutReaderGone, true),
+        Row{"SimulatorDefaults",
+            Library::Simulator,
+            {{"LPTIO_SIM_IMAGE", ""}},
+            report("Korvella+", "0x504C", "[MAN]=0x01; [DEV]=0x7E", "[DEV]=0x21; [DEV]=0x01"),
+            0}
+            .withCycles(reportCycles(simulatedChip))
+            .withImage(Image::Erased, "lptio-sim-S29GL128P.img"),
+        Row{"SimulatedVelmarMX29GL128F",
+            Library::Simulator,
+            {{"LPTIO_SIM_BOARD", "velmar/rev3b"}, {"LPTIO_SIM_CHIP", "MX29GL128F"}},
+            report("Velmar/rev3b", "0x504C", "[MAN]=0xC2; [DEV]=0x7E", "[DEV]=0x21; [DEV]=0x01"),
+            0}
+            .withImage(Image::Erased),
+        Row{"SimulatedAm29F040B",
+            Library::Simulator,
+            {{"LPTIO_SIM_BOARD", "Korvella+"}, {"LPTIO_SIM_CHIP", "Am29F040B"}},
+            report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4", "[DEV]=0x00; [DEV]=0x00"),
+            0}
+            .withImage(Image::Erased),
+        Row{"SimulatedVelmarAm29LV040B",
+            Library::Simulator,
+            {{"LPTIO_SIM_BOARD", "VELMAR/rev3b"}, {"LPTIO_SIM_CHIP", "am29lv040b"}},
+            report("Velmar/rev3b", "0xFF4C", "[MAN]=0x01; [DEV]=0x4F", "[DEV]=0x00; [DEV]=0x00"),
+            0},
+        Row{"SimulatedErasedImage",
+            Library::Simulator,
+            {{"LPTIO_SIM_CHIP", "MX29F040"}},
+            report("Korvella+", "0xFFFF", "[MAN]=0xC2; [DEV]=0xA4", "[DEV]=0x00; [DEV]=0x00"),
+            0}
+            .withImage(Image::Blank),
+        Row{"SimulatedBoardNone", Library::Simulator, {{"LPTIO_SIM_BOARD", "none"}}, failedCheck, 1}
+            .withImage(Image::Absent),
+        badSetting("BadBoard", "LPTIO_SIM_BOARD", "korvela+"),
+        badSetting("BadChip", "LPTIO_SIM_CHIP", "Am29F040"),
+        badSetting("BadEraseTime", "LPTIO_SIM_ERASE_MS", "11s"),
+        badSetting("BadVcdTrace", "LPTIO_TRACE_VCD", "@/missing/run.vcd"),
+        badSetting("BadBusLogTrace", "LPTIO_TRACE_BUSLOG", "@/missing/run.log"),
+        badSetting("ImageIsAFolder", "LPTIO_SIM_IMAGE", "@"),
+        badSetting("ImageInAMissingFolder", "LPTIO_SIM_IMAGE", "@/missing/chip.img"),
+        badSetting("ImageOfAnotherChip", "LPTIO_SIM_CHIP", "S29GL128P")
+            .withErr("LPTIO_SIM_IMAGE=\"@/chip.img\": the file holds 524288 bytes instead of"),
+        Row{"RealPortUnwritableTrace",
+            Library::RealPort,
+            {{"LPTIO_PORT", "/dev/null"}, {"LPTIO_TRACE_VCD", "/nonexistent/run.vcd"}},
+            failedCheck,
+            1}
+            .withErr("lptio: LPTIO_TRACE_VCD=\"/nonexistent/run.vcd\": cannot create the file"),
+        Row{"RealPortOnAnotherDevice",
+            Library::RealPort,
+            {{"LPTIO_PORT", "/dev/null"}},
+            failedCheck,
+            1}
+            .withErr("lptio: cannot reach the port at 0x378 (LPTIO_PORT=/dev/null), reads give "
+                     "0xFF: /dev/null is not a parallel port device")),
+    [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 
-TEST_F(FlashtestTest, ClosedOutputPipeDoesNotStopTheRunHalfway) {
-    ProgramRun program;
-    program.program = FLASHTEST_PATH;
-    program.stdoutReaderGone = true;
-    program.environment = {{"LD_LIBRARY_PATH", std::string(SCRIPTIO_DIR) + "/full"},
-                           {"LD_PRELOAD", FASTCLOCK_PATH},
-                           {"SCRIPTIO_LOG", folder.file("ports.log")},
-                           {"SCRIPTIO_STATUS", statusScript({true, false, false}, chipBytes)}};
-    const ProgramResult result = runProgram(program);
-    EXPECT_EQ(result.exitCode, 0);
-    const auto accesses = ports();
-    ASSERT_EQ(accesses.size(), 1658u + 67u);
-    EXPECT_EQ(accessStrings({accesses.back()}, 1), std::vector<std::string>{"W 890 09"});
+}  // namespace
+
+namespace {
+
+// Runs a tool found on PATH; exit code 127 when it is not installed.
+ProgramResult runTool(std::vector<std::string> arguments) {
+    return runProgram({"/usr/bin/env", std::move(arguments), {}, "", ""});
+}
+
+Lines linesStartingWith(const std::string& text, const std::string& prefix) {
+    Lines lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind(prefix, 0) == 0) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+// The waveform of a simulated run, as the readers people open it in see it.
+TEST(FlashtestTrace, WaveformReadersSeeEveryLineAndEveryTime) {
+    TemporaryFolder folder;
+    const std::string vcd = folder.file("run.vcd");
+    ASSERT_EQ(runFlashtest(folder, Library::Simulator,
+                           {{"LPTIO_SIM_IMAGE", folder.file("chip.img")}, {"LPTIO_TRACE_VCD", vcd}})
+                  .exitCode,
+              0);
+    const ProgramResult bits =
+        runTool({"sigrok-cli", "-I", "vcd:compress=1000", "-i", vcd, "-O", "bits"});
+    const ProgramResult fst = runTool({"vcd2fst", vcd, folder.file("run.fst")});
+    if (bits.exitCode == 127 || fst.exitCode == 127) {
+        GTEST_SKIP() << "sigrok-cli or vcd2fst is not installed (Debian sigrok-cli, gtkwave)";
+    }
+    ASSERT_EQ(bits.exitCode, 0) << bits.err;
+    EXPECT_NE(bits.out.find("Acquisition with 14/14 channels"), std::string::npos);
+    for (const char* line : {"D0:", "D1:", "D2:", "D4:", "byte_select:", "data_drive:", "enable:",
+                             "write_strobe:", "S6_read_back:", "S7_presence:"}) {
+        std::string samples;  // every line the run moves shows both levels
+        for (const std::string& row : linesStartingWith(bits.out, line)) {
+            samples += row.substr(row.find(':') + 1);
+        }
+        EXPECT_NE(samples.find('0'), std::string::npos) << line;
+        EXPECT_NE(samples.find('1'), std::string::npos) << line;
+    }
+    const ProgramResult back = runTool({"fst2vcd", folder.file("run.fst")});
+    ASSERT_EQ(back.exitCode, 0) << back.err;
+    const std::string original = readWholeFile(vcd);
+    EXPECT_EQ(linesStartingWith(back.out, "$var wire 1 "),
+              linesStartingWith(original, "$var wire 1 "));
+    EXPECT_GT(linesStartingWith(original, "#").size(), 1000u);
+    EXPECT_EQ(linesStartingWith(back.out, "#"), linesStartingWith(original, "#"));
+}
+
+// Installed, the program finds the real-port library by default, the simulator on request.
+TEST(FlashtestInstalled, DrivesRealPortsByDefault) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "RUNPATH lookups by dlopen do not work under AddressSanitizer";
+#endif
+    TemporaryFolder prefix;
+    const ProgramResult install = runProgram(
+        {CMAKE_PROGRAM, {"--install", BUILD_DIR, "--prefix", prefix.path()}, {}, "", ""});
+    ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
+    ProgramRun run{prefix.file("bin/flashtest"), {}, {{"LPTIO_PORT", "/dev/null"}}, "", ""};
+    run.environment["LD_PRELOAD"] = FASTCLOCK_LIBRARY;
+    run.environment["LD_LIBRARY_PATH"] = "";
+    const ProgramResult real = runProgram(run);
+    EXPECT_EQ(real.out, failedCheck);
+    EXPECT_NE(real.err.find("(LPTIO_PORT=/dev/null)"), std::string::npos) << real.err;
+    run.environment["LD_LIBRARY_PATH"] = prefix.file("lib/lptflash/sim");
+    run.environment["LPTIO_SIM_IMAGE"] = prefix.file("chip.img");
+    const ProgramResult simulated = runProgram(run);
+    EXPECT_EQ(simulated.exitCode, 0) << simulated.err;
+    EXPECT_EQ(simulated.out.rfind("Korvella+ detected !\n", 0), 0u);
 }
 
 }  // namespace

@@ -133,6 +133,43 @@ TemporaryFolder::~TemporaryFolder() {
     }
 }
 
+ProgramResult runFlashtest(const TemporaryFolder& folder, PortLibrary library,
+                           const std::map<std::string, std::string>& settings,
+                           bool stdoutReaderGone) {
+    namespace fs = std::filesystem;
+    const std::string libraries[] = {"",
+                                     SCRIPTIO_DIR "/full/libio.so",
+                                     SCRIPTIO_DIR "/no_isdriverinstalled/libio.so",
+                                     SCRIPTIO_DIR "/no_portout/libio.so",
+                                     SIM_LIBRARY,
+                                     LPTIO_LIBRARY};
+    const std::string& libraryFile = libraries[static_cast<int>(library)];
+    std::error_code ignored;
+    fs::copy_file(FLASHTEST_PROGRAM, folder.file("flashtest"), ignored);
+    fs::remove(folder.file("libio.so"), ignored);
+    if (!libraryFile.empty()) {
+        fs::copy_file(libraryFile, folder.file("libio.so"), ignored);
+    }
+    ProgramRun run{folder.file("flashtest"), {}, {}, folder.path(), "", stdoutReaderGone};
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string name(*entry, std::strcspn(*entry, "="));
+        if (name.rfind("LPTIO_", 0) == 0 || name.rfind("SCRIPTIO_", 0) == 0) {
+            run.environment[name] = "";
+        }
+    }
+    for (const auto& [name, value] : settings) {
+        run.environment[name] = value;
+    }
+    run.environment["LD_PRELOAD"] = FASTCLOCK_LIBRARY;
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer intercepts dlopen, so the program's RUNPATH is not searched.
+    run.environment["LD_LIBRARY_PATH"] = folder.path();
+#else
+    run.environment["LD_LIBRARY_PATH"] = "";
+#endif
+    return runProgram(run);
+}
+
 std::string readWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream contents;
