@@ -2,89 +2,151 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <string>
+#include <vector>
 
-#include "RecordingDriver.h"
+#include "FakePortIo.h"
+#include "PortLog.h"
 #include "SampleChip.h"
 #include "StdoutCapture.h"
+#include "driver/Korvella4v4.h"
 
 namespace {
 
-void answerChip(RecordingDriver& driver) {
-    driver.shiftInAnswers.assign(sampleChipBytes.begin(), sampleChipBytes.end());
-}
+using Lines = std::vector<std::string>;
 
-const char* const report = sampleChipReport;
-
-struct DetectionOutcome {
-    const char* name;
-    std::int32_t detectResult;
-    int exitCode;
-    std::string output;
+// The adapter driver with its waits put into the port log ("D 10") instead of spent.
+class WaitLoggingDriver : public Korvella4v4 {
+  public:
+    explicit WaitLoggingDriver(StdoutCapture& capture) : Korvella4v4(888), capture(capture) {}
+    void delayUs(std::uint32_t microseconds) override {
+        fakePortIo().log.push_back("D " + std::to_string(microseconds));
+        if (microseconds == 300000000) {
+            atEraseWait = capture.written();  // what had left the buffer by then
+        }
+    }
+    StdoutCapture& capture;
+    std::string atEraseWait;
 };
 
-class TestSequenceTest : public ::testing::TestWithParam<DetectionOutcome> {};
+// The status bytes of a Korvella+ answering the probe, then shifting the sample chip's bytes in
+// over the inverted read-back bit.
+std::deque<std::uint8_t> korvellaWithSampleChip() {
+    std::deque<std::uint8_t> status = {0x80, 0x00, 0x80};
+    for (unsigned byte : sampleChipBytes) {
+        for (int bit = 7; bit >= 0; --bit) {
+            status.push_back(((byte >> bit) & 1) != 0 ? 0x00 : 0x40);
+        }
+    }
+    return status;
+}
 
-TEST_P(TestSequenceTest, PrintsTheDetectionLineAndGoesOnOnlyForAnAdapter) {
-    const DetectionOutcome& outcome = GetParam();
-    RecordingDriver driver;
-    driver.detectResult = outcome.detectResult;
-    answerChip(driver);
+std::string write(const char* address, const char* value, const char* command) {
+    return std::string("write  0x") + address + "  low   0x" + value + "  " + command;
+}
+std::string read(const char* address, const char* lane, const char* value) {
+    return std::string("read   0x") + address + "  " + lane + "0x" + value;
+}
+
+// The whole run at the port: the waits in order, between the bus cycles that the traces decode.
+TEST(TestRun, CompleteRunWaitsEachSettleTimeBetweenTheBusCycles) {
+    resetFakePortIo();
+    fakePortIo().statusAnswers = korvellaWithSampleChip();
+    StdoutCapture capture;
+    WaitLoggingDriver driver(capture);
+    EXPECT_EQ(runTestSequence(&driver), 0);
+    EXPECT_EQ(capture.all(), std::string("Korvella+ detected !\n") + sampleChipReport);
+    // Out before the five minutes it announces, not after them.
+    EXPECT_EQ(driver.atEraseWait,
+              "Korvella+ detected !\n#READ:[00]=0xABC\n"
+              "#ID:  [MAN]=0x01; [DEV]=0x7E\n#EXT: [DEV]=0x21; [DEV]=0x0C\n"
+              "Erase in progress...\nWait 300 seconds !\n");
+    const std::string unlock1 = write("000555", "AA", "unlock 1/2");
+    const std::string unlock2 = write("0002AA", "55", "unlock 2/2");
+    const Lines expected = {
+        "load",
+        // detection: enable, sample, shift clock up, sample, sample
+        "D 15000", "D 1", "D 10",
+        // first word: reset, the low byte, high byte select, the high byte, low select, end
+        "D 10", "D 1", write("000555", "F0", "reset"), "D 20000", read("000000", "low   ", "BC"),
+        "D 10", "D 1", read("000000", "high  ", "0A"), "D 10", "D 10",
+        // identifier
+        "D 10", "D 1", write("000555", "F0", "reset"), "D 10", "D 1", unlock1, "D 1", unlock2,
+        "D 1", write("000555", "90", "autoselect"), "D 10", read("000000", "low   ", "01"),
+        read("000001", "low   ", "7E"), read("00000E", "low   ", "21"),
+        read("00000F", "low   ", "0C"),
+        // chip erase, then the first word again
+        "D 1", write("000000", "F0", "reset"), "D 10", "D 1", unlock1, "D 1", unlock2, "D 1",
+        write("000555", "80", "erase setup"), "D 1", unlock1, "D 1", unlock2, "D 1",
+        write("000555", "10", "chip erase"), "D 300000000", "D 1", write("000000", "F0", "reset"),
+        "D 10", read("000000", "low   ", "FF"), "D 10", "D 1", read("000000", "high  ", "FF"),
+        "D 10", "D 10"};
+    EXPECT_EQ(busCycles(fakePortIo().log), expected);
+    EXPECT_EQ(fakePortIo().log.back(), "W 890 09");  // lines left idle
+}
+
+// Answers the probe and the read-back from a script; counts every other call.
+class ScriptedDriver : public ProgrammerDriver {
+  public:
+    ScriptedDriver(std::int32_t detected, std::deque<std::uint8_t> bytes)
+        : detected(detected), bytes(std::move(bytes)) {}
+    void delayUs(std::uint32_t) override { ++calls; }
+    void modifyPort(std::int32_t, ChangeWord) override { ++calls; }
+    void shiftOut(std::uint32_t, std::uint8_t) override { ++calls; }
+    void putData(std::uint8_t) override { ++calls; }
+    std::int32_t detectHardware() override { return detected; }
+    std::uint8_t shiftInByte() override {
+        ++calls;
+        if (bytes.empty()) {
+            return 0;
+        }
+        const std::uint8_t byte = bytes.front();
+        bytes.pop_front();
+        return byte;
+    }
+    std::int32_t detected;
+    std::deque<std::uint8_t> bytes;
+    int calls = 0;
+};
+
+struct Outcome {
+    const char* name;
+    std::int32_t detected;
+    std::deque<std::uint8_t> bytes;  // first word (low, high), identifier, ...
+    int exitCode;
+    std::string start;  // of the output
+};
+
+class TestSequenceTest : public ::testing::TestWithParam<Outcome> {};
+
+TEST_P(TestSequenceTest, PrintsTheDetectionLineAndReportsOnlyAfterAnAdapter) {
+    const Outcome& outcome = GetParam();
+    ScriptedDriver driver(outcome.detected, outcome.bytes);
     StdoutCapture capture;
     EXPECT_EQ(runTestSequence(&driver), outcome.exitCode);
-    EXPECT_EQ(capture.all(), outcome.output);
-    const bool reported = outcome.exitCode == 0;
-    EXPECT_EQ(driver.calls.size() > 1, reported);  // nothing but the probe after a failure
-    EXPECT_EQ(driver.calls.front(), "detect");
+    const std::string output = capture.all();
+    EXPECT_EQ(output.substr(0, outcome.start.size()), outcome.start);
+    if (outcome.exitCode != 0) {
+        EXPECT_EQ(output, outcome.start);
+        EXPECT_EQ(driver.calls, 0);  // nothing but the probe after a failure
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     TestRun, TestSequenceTest,
     ::testing::Values(
-        DetectionOutcome{"LibraryNotUsable", -1, 1, "IO driver not initialized !\n"},
-        DetectionOutcome{"NoAdapter", 0, 1, "H/W check failed !\n"},
-        DetectionOutcome{"Velmar", 1, 0, std::string("Velmar/rev3b detected !\n") + report},
-        DetectionOutcome{"Korvella", 2, 0, std::string("Korvella+ detected !\n") + report},
-        DetectionOutcome{"UnknownAnswer", 7, 0, report},
-        DetectionOutcome{"NegativeAnswer", -2, 0, report}),
+        Outcome{"LibraryNotUsable", -1, {}, 1, "IO driver not initialized !\n"},
+        Outcome{"NoAdapter", 0, {}, 1, "H/W check failed !\n"},
+        Outcome{"UnknownAnswer",
+                7,
+                {0x34, 0x12, 0x04, 0x0F},
+                0,
+                "#READ:[00]=0x1234\n#ID:  [MAN]=0x04; [DEV]=0x0F\n"},
+        Outcome{"NegativeAnswer", -2, {}, 0, "#READ:[00]=0x00\n"},
+        Outcome{"VelmarWordFF", 1, {0xFF, 0x00}, 0, "Velmar/rev3b detected !\n#READ:[00]=0xFF\n"},
+        Outcome{"Word100", 2, {0x00, 0x01}, 0, "Korvella+ detected !\n#READ:[00]=0x100\n"},
+        Outcome{"WordFFFF", 2, {0xFF, 0xFF}, 0, "Korvella+ detected !\n#READ:[00]=0xFFFF\n"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-struct WordFormat {
-    std::uint8_t low, high;
-    const char* line;
-};
-
-class WordFormatTest : public ::testing::TestWithParam<WordFormat> {};
-
-TEST_P(WordFormatTest, ReadLinePrintsTheWholeWordWithAtLeastTwoDigits) {
-    RecordingDriver driver;
-    driver.shiftInAnswers = {GetParam().low, GetParam().high, 0x04, 0x0F, 0, 0, 0, 0};
-    StdoutCapture capture;
-    runTestSequence(&driver);
-    const std::string output = capture.all();
-    EXPECT_EQ(output.substr(0, output.find('\n', output.find('\n') + 1) + 1),
-              std::string("Korvella+ detected !\n") + GetParam().line);
-    EXPECT_NE(output.find("#ID:  [MAN]=0x04; [DEV]=0x0F\n"), std::string::npos);
-}
-
-INSTANTIATE_TEST_SUITE_P(TestRun, WordFormatTest,
-                         ::testing::Values(WordFormat{0xFF, 0x00, "#READ:[00]=0xFF\n"},
-                                           WordFormat{0x00, 0x00, "#READ:[00]=0x00\n"},
-                                           WordFormat{0x00, 0x01, "#READ:[00]=0x100\n"},
-                                           WordFormat{0x34, 0x12, "#READ:[00]=0x1234\n"},
-                                           WordFormat{0xFF, 0xFF, "#READ:[00]=0xFFFF\n"}),
-                         [](const auto& info) {
-                             return "Word" + std::to_string(info.param.high * 256 + info.param.low);
-                         });
-
-TEST(TestRun, CompleteRunEndsTheAccessWithoutTouchingTheDriverAfterwards) {
-    RecordingDriver driver;
-    answerChip(driver);
-    StdoutCapture capture;
-    runTestSequence(&driver);
-    // The erase ends the access; destroying the chip adds no call.
-    const std::vector<std::string> lastCalls(driver.calls.end() - 3, driver.calls.end());
-    EXPECT_EQ(lastCalls, (std::vector<std::string>{"control 0209", "delay 10", "control 0400"}));
-}
 
 }  // namespace

@@ -1,0 +1,36 @@
+// The bus cycles in a log of port accesses at LPT1, as the scripted library and the recording fake
+// write them ("W 890 0D", "R 889 7F"), decoded by the traces' decoder and shown as the bus log
+// shows them ("write  0x000555  low   0xF0  reset"). Other entries ("D 10", a wait) pass through.
+#ifndef LPTFLASH_TESTS_SUPPORT_PORTLOG_H
+#define LPTFLASH_TESTS_SUPPORT_PORTLOG_H
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "porttrace/BusLogWriter.h"
+
+inline std::vector<std::string> busCycles(const std::vector<std::string>& log) {
+    std::vector<std::string> cycles;
+    porttrace::BusCycleDecoder decoder;
+    porttrace::CommandNamer namer;
+    for (const std::string& entry : log) {
+        std::istringstream fields(entry);
+        char kind = 0;
+        unsigned port = 0, value = 0;
+        porttrace::BusCycle cycle{};
+        if (!(fields >> kind >> port >> std::hex >> value) || (kind != 'W' && kind != 'R')) {
+            cycles.push_back(entry);
+        } else if (decoder.decode(
+                       {0, kind == 'W' ? porttrace::PortAccess::Write : porttrace::PortAccess::Read,
+                        static_cast<std::uint8_t>(port - 888), static_cast<std::uint8_t>(value)},
+                       cycle)) {
+            // Without the time, which depends on the machine.
+            cycles.push_back(
+                porttrace::BusLogWriter::format(cycle, namer.name(cycle), 0).substr(18));
+        }
+    }
+    return cycles;
+}
+
+#endif
