@@ -227,7 +227,21 @@ TEST_P(Flashtest, Runs) {
 }
 
 const std::vector<unsigned char> simulatedChip = {0x4C, 0x50, 0x01, 0x7E, 0x21, 0x01, 0xFF, 0xFF};
-const std::string scriptedChip = statusScript({true, false, true}, sampleChipBytes);
+const std::string scriptedChip = statusScript({true, false, true}, sampleChipBytes);  // Korvella+
+
+Row scripted(const char* name, const std::string& status, std::string out, int exitCode) {
+    return Row{name, Library::Scripted, {{"SCRIPTIO_STATUS", status}}, std::move(out), exitCode};
+}
+
+// A complete run on the simulator (board and chip empty: the defaults) erases its image.
+Row simulated(const char* name, const char* board, const char* chip, std::string out) {
+    return Row{name,
+               Library::Simulator,
+               {{"LPTIO_SIM_BOARD", board}, {"LPTIO_SIM_CHIP", chip}},
+               std::move(out),
+               0}
+        .withImage(Image::Erased);
+}
 
 // A bad setting names its variable and value, fails the check and keeps the image.
 Row badSetting(const char* name, const char* variable, const char* value) {
@@ -238,76 +252,38 @@ Row badSetting(const char* name, const char* variable, const char* value) {
         .withImage(Image::Kept);
 }
 
+const std::string sampleReport = sampleChipReport + pause;
+
 INSTANTIATE_TEST_SUITE_P(
     Runs, Flashtest,
     testing::Values(
         Row{"NoLibrary", Library::None, {}, notInitialized, 1},
         Row{"WithoutIsDriverInstalled", Library::WithoutIsDriverInstalled, {}, notInitialized, 1},
         Row{"WithoutPortOut", Library::WithoutPortOut, {}, notInitialized, 1},
-        Row{"FloatingLines", Library::Scripted, {}, failedCheck, 1}.withPorts(constructionAndProbe),
-        Row{"NothingAnswers",
-            Library::Scripted,
-            {{"SCRIPTIO_STATUS", statusScript({false, false, false})}},
-            failedCheck,
-            1}
-            .withPorts(constructionAndProbe),
-        Row{"LateAnswer",
-            Library::Scripted,
-            {{"SCRIPTIO_STATUS", statusScript({false, true, true})}},
-            failedCheck,
-            1},
-        Row{"StuckHigh",
-            Library::Scripted,
-            {{"SCRIPTIO_STATUS", statusScript({true, true, true})}},
-            failedCheck,
-            1},
-        Row{"Korvella",
-            Library::Scripted,
-            {{"SCRIPTIO_STATUS", scriptedChip}},
-            "Korvella+ detected !\n" + std::string(sampleChipReport) + pause,
-            0}
+        scripted("FloatingLines", "", failedCheck, 1).withPorts(constructionAndProbe),
+        scripted("Korvella", scriptedChip, "Korvella+ detected !\n" + sampleReport, 0)
             .withPorts(constructionAndProbe)
             .withCycles(reportCycles(sampleChipBytes)),
-        Row{"Velmar",
-            Library::Scripted,
-            {{"SCRIPTIO_STATUS", statusScript({true, true, false}, sampleChipBytes)}},
-            "Velmar/rev3b detected !\n" + std::string(sampleChipReport) + pause,
-            0},
         // A closed pipe must not end the run halfway through the chip access.
-        Row{"ClosedOutputPipe", Library::Scripted, {{"SCRIPTIO_STATUS", scriptedChip}}, "", 0}
+        scripted("ClosedOutputPipe", scriptedChip, "", 0)
             .withCycles(reportCycles(sampleChipBytes))
             .set(&Row::stdoutReaderGone, true),
-        Row{"SimulatorDefaults",
-            Library::Simulator,
-            {{"LPTIO_SIM_IMAGE", ""}},
-            report("Korvella+", "0x504C", "[MAN]=0x01; [DEV]=0x7E", "[DEV]=0x21; [DEV]=0x01"),
-            0}
+        simulated("SimulatorDefaults", "", "",
+                  report("Korvella+", "0x504C", "[MAN]=0x01; [DEV]=0x7E", "[DEV]=0x21; [DEV]=0x01"))
             .withCycles(reportCycles(simulatedChip))
-            .withImage(Image::Erased, "lptio-sim-S29GL128P.img"),
-        Row{"SimulatedVelmarMX29GL128F",
-            Library::Simulator,
-            {{"LPTIO_SIM_BOARD", "velmar/rev3b"}, {"LPTIO_SIM_CHIP", "MX29GL128F"}},
-            report("Velmar/rev3b", "0x504C", "[MAN]=0xC2; [DEV]=0x7E", "[DEV]=0x21; [DEV]=0x01"),
-            0}
-            .withImage(Image::Erased),
-        Row{"SimulatedAm29F040B",
-            Library::Simulator,
-            {{"LPTIO_SIM_BOARD", "Korvella+"}, {"LPTIO_SIM_CHIP", "Am29F040B"}},
-            report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4", "[DEV]=0x00; [DEV]=0x00"),
-            0}
-            .withImage(Image::Erased),
-        Row{"SimulatedVelmarAm29LV040B",
-            Library::Simulator,
-            {{"LPTIO_SIM_BOARD", "VELMAR/rev3b"}, {"LPTIO_SIM_CHIP", "am29lv040b"}},
-            report("Velmar/rev3b", "0xFF4C", "[MAN]=0x01; [DEV]=0x4F", "[DEV]=0x00; [DEV]=0x00"),
-            0},
-        Row{"SimulatedErasedImage",
-            Library::Simulator,
-            {{"LPTIO_SIM_CHIP", "MX29F040"}},
-            report("Korvella+", "0xFFFF", "[MAN]=0xC2; [DEV]=0xA4", "[DEV]=0x00; [DEV]=0x00"),
-            0}
+            .withImage(Image::Erased, "lptio-sim-S29GL128P.img")
+            .set(&Row::settings, std::map<std::string, std::string>{{"LPTIO_SIM_IMAGE", ""}}),
+        simulated("SimulatedVelmarMX29GL128F", "VELMAR/rev3b", "mx29gl128f",
+                  report("Velmar/rev3b", "0x504C", "[MAN]=0xC2; [DEV]=0x7E",
+                         "[DEV]=0x21; [DEV]=0x01")),
+        simulated("SimulatedAm29F040B", "Korvella+", "Am29F040B",
+                  report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4",
+                         "[DEV]=0x00; [DEV]=0x00")),
+        simulated("SimulatedErasedImage", "", "MX29F040",
+                  report("Korvella+", "0xFFFF", "[MAN]=0xC2; [DEV]=0xA4", "[DEV]=0x00; [DEV]=0x00"))
             .withImage(Image::Blank),
-        Row{"SimulatedBoardNone", Library::Simulator, {{"LPTIO_SIM_BOARD", "none"}}, failedCheck, 1}
+        simulated("SimulatedBoardNone", "none", "", failedCheck)
+            .set(&Row::exitCode, 1)
             .withImage(Image::Absent),
         badSetting("BadBoard", "LPTIO_SIM_BOARD", "korvela+"),
         badSetting("BadChip", "LPTIO_SIM_CHIP", "Am29F040"),
