@@ -313,23 +313,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 namespace {
 
-// Runs a tool found on PATH; exit code 127 when it is not installed.
-ProgramResult runTool(std::vector<std::string> arguments) {
-    return runProgram({"/usr/bin/env", std::move(arguments), {}, "", ""});
-}
-
-Lines linesStartingWith(const std::string& text, const std::string& prefix) {
-    Lines lines;
-    for (const std::string& line : linesOf(text)) {
-        if (line.rfind(prefix, 0) == 0) {
-            lines.push_back(line);
-        }
-    }
-    return lines;
-}
-
-// The waveform of a simulated run, as the readers people open it in see it.
-TEST(FlashtestTrace, WaveformReadersSeeEveryLineAndEveryTime) {
+// The waveform of a simulated run, as a logic analyzer's software reads it.
+TEST(FlashtestTrace, SigrokSeesEveryLineTheRunMoves) {
     TemporaryFolder folder;
     const std::string vcd = folder.file("run.vcd");
     ASSERT_EQ(runFlashtest(folder, Library::Simulator,
@@ -337,29 +322,25 @@ TEST(FlashtestTrace, WaveformReadersSeeEveryLineAndEveryTime) {
                   .exitCode,
               0);
     const ProgramResult bits =
-        runTool({"sigrok-cli", "-I", "vcd:compress=1000", "-i", vcd, "-O", "bits"});
-    const ProgramResult fst = runTool({"vcd2fst", vcd, folder.file("run.fst")});
-    if (bits.exitCode == 127 || fst.exitCode == 127) {
-        GTEST_SKIP() << "sigrok-cli or vcd2fst is not installed (Debian sigrok-cli, gtkwave)";
+        runProgram({"/usr/bin/env",
+                    {"sigrok-cli", "-I", "vcd:compress=1000", "-i", vcd, "-O", "bits"},
+                    {},
+                    "",
+                    ""});
+    if (bits.exitCode == 127) {
+        GTEST_SKIP() << "sigrok-cli is not installed (Debian package sigrok-cli)";
     }
     ASSERT_EQ(bits.exitCode, 0) << bits.err;
     EXPECT_NE(bits.out.find("Acquisition with 14/14 channels"), std::string::npos);
     for (const char* line : {"D0:", "D1:", "D2:", "D4:", "byte_select:", "data_drive:", "enable:",
                              "write_strobe:", "S6_read_back:", "S7_presence:"}) {
-        std::string samples;  // every line the run moves shows both levels
-        for (const std::string& row : linesStartingWith(bits.out, line)) {
-            samples += row.substr(row.find(':') + 1);
+        std::string samples;  // both levels of each
+        for (const std::string& row : linesOf(bits.out)) {
+            samples += row.rfind(line, 0) == 0 ? row.substr(row.find(':') + 1) : "";
         }
         EXPECT_NE(samples.find('0'), std::string::npos) << line;
         EXPECT_NE(samples.find('1'), std::string::npos) << line;
     }
-    const ProgramResult back = runTool({"fst2vcd", folder.file("run.fst")});
-    ASSERT_EQ(back.exitCode, 0) << back.err;
-    const std::string original = readWholeFile(vcd);
-    EXPECT_EQ(linesStartingWith(back.out, "$var wire 1 "),
-              linesStartingWith(original, "$var wire 1 "));
-    EXPECT_GT(linesStartingWith(original, "#").size(), 1000u);
-    EXPECT_EQ(linesStartingWith(back.out, "#"), linesStartingWith(original, "#"));
 }
 
 // Installed, the program finds the real-port library by default, the simulator on request.

@@ -65,14 +65,6 @@ TEST_F(PortIoLibraryTest, MissingLibraryLooksUpNothingAndKeepsTheTable) {
     EXPECT_EQ(portIoLibrary.PortOut, nullptr);
 }
 
-TEST_F(PortIoLibraryTest, UnloadReleasesTheStoredHandleAndKeepsTheEntries) {
-    loadPortIoLibrary();
-    loaderCalls.clear();
-    unloadPortIoLibrary();
-    EXPECT_EQ(loaderCalls, std::vector<std::string>{"close"});
-    EXPECT_NE(portIoLibrary.PortOut, nullptr);
-}
-
 TEST_F(PortIoLibraryTest, UnloadAfterFailedLoadHandsOnTheNullHandle) {
     libraryFound = false;
     loadPortIoLibrary();
