@@ -9,7 +9,8 @@
 
 #include <cstdint>
 
-#include "driver/PortRegister.h"
+#include "driver/AdapterLines.h"
+#include "driver/ChangeWord.h"
 
 template <typename Port>
 class HandDrivenLines {
@@ -17,50 +18,53 @@ class HandDrivenLines {
     explicit HandDrivenLines(Port port, short basePort = 888) : port(port), basePort(basePort) {}
 
     void modify(PortRegister offset, ChangeWord change) {
-        shadow[offset] = applyChange(shadow[offset], change);
+        std::uint8_t& value = shadow[registerOffset(offset)];
+        value = applyChange(value, change);
         write(offset);
     }
 
     void shiftOut(std::uint32_t value, int bitCount) {
-        modify(Control, clearBits(ControlLine::DataDrive));
+        modify(PortRegister::Control, clearBits(ControlLine::DataDrive));
         for (int i = bitCount - 1; i >= 0; --i) {
             const bool one = ((value >> i) & 1) != 0;
-            modify(Data, one ? setBits(DataLine::ShiftBit) : clearBits(DataLine::ShiftBit));
-            modify(Data, clearBits(DataLine::ShiftClock));
-            modify(Data, setBits(DataLine::ShiftClock));
+            modify(PortRegister::Data,
+                   one ? setBits(DataLine::ShiftBit) : clearBits(DataLine::ShiftBit));
+            modify(PortRegister::Data, clearBits(DataLine::ShiftClock));
+            modify(PortRegister::Data, setBits(DataLine::ShiftClock));
         }
-        modify(Data, clearBits(DataLine::ShiftClock | DataLine::ShiftBit));
+        modify(PortRegister::Data, clearBits(DataLine::ShiftClock | DataLine::ShiftBit));
     }
 
     std::uint8_t shiftInByte() {
-        modify(Control, clearBits(ControlLine::DataDrive));
-        modify(Data, setBits(DataLine::ShiftBit));
-        modify(Data, setBits(DataLine::ReadClock));
-        modify(Data, clearBits(DataLine::ReadClock));
-        modify(Data, clearBits(DataLine::ShiftBit));
+        modify(PortRegister::Control, clearBits(ControlLine::DataDrive));
+        modify(PortRegister::Data, setBits(DataLine::ShiftBit));
+        modify(PortRegister::Data, setBits(DataLine::ReadClock));
+        modify(PortRegister::Data, clearBits(DataLine::ReadClock));
+        modify(PortRegister::Data, clearBits(DataLine::ShiftBit));
         std::uint8_t result = 0;
         for (int n = 7; n >= 0; --n) {
-            const auto status =
-                static_cast<std::uint8_t>(port.in(static_cast<short>(basePort + Status)));
-            modify(Data, setBits(DataLine::ReadClock));
-            modify(Data, clearBits(DataLine::ReadClock));
-            if ((status & StatusLine::ReadBit) == 0) {  // inverted
+            const auto status = static_cast<std::uint8_t>(
+                port.in(static_cast<short>(basePort + registerOffset(PortRegister::Status))));
+            modify(PortRegister::Data, setBits(DataLine::ReadClock));
+            modify(PortRegister::Data, clearBits(DataLine::ReadClock));
+            if ((status & StatusLine::ReadBack) == 0) {  // inverted
                 result = static_cast<std::uint8_t>(result | (1u << n));
             }
         }
         return result;
     }
 
-    void beginAccess() { modify(Control, setBits(ControlLine::Enable)); }
+    void beginAccess() { modify(PortRegister::Control, setBits(ControlLine::Enable)); }
 
   private:
     void write(PortRegister offset) {
-        port.out(static_cast<short>(basePort + offset), static_cast<char>(shadow[offset]));
+        port.out(static_cast<short>(basePort + registerOffset(offset)),
+                 static_cast<char>(shadow[registerOffset(offset)]));
     }
 
     Port port;
     short basePort;
-    std::uint8_t shadow[3] = {DataLine::Idle, 0, ControlLine::Idle};
+    std::uint8_t shadow[PortRegisterCount] = {DataLine::Idle, 0, ControlLine::Idle};
 };
 
 // Transfer sizes in port operations, to turn times per transfer into times per operation.

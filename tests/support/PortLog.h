@@ -21,10 +21,13 @@ inline std::vector<std::string> busCycles(const std::vector<std::string>& log) {
         porttrace::BusCycle cycle{};
         if (!(fields >> kind >> port >> std::hex >> value) || (kind != 'W' && kind != 'R')) {
             cycles.push_back(entry);
-        } else if (decoder.decode(
-                       {0, kind == 'W' ? porttrace::PortAccess::Write : porttrace::PortAccess::Read,
-                        static_cast<std::uint8_t>(port - 888), static_cast<std::uint8_t>(value)},
-                       cycle)) {
+            continue;
+        }
+        const auto direction = kind == 'W' ? porttrace::PortEvent::Direction::Write
+                                           : porttrace::PortEvent::Direction::Read;
+        if (decoder.decode({0, direction, static_cast<PortRegister>(port - 888),
+                            static_cast<std::uint8_t>(value)},
+                           cycle)) {
             // Without the time, which depends on the machine.
             cycles.push_back(
                 porttrace::BusLogWriter::format(cycle, namer.name(cycle), 0).substr(18));
