@@ -68,40 +68,6 @@ TEST_F(Korvella4v4Test, DestructorAfterFailedLoadReleasesNothingReal) {
     EXPECT_EQ(fakePortIo().log, (Log{"load", "unload null"}));
 }
 
-struct ChangeCase {
-    const char* name;
-    PortRegister portRegister;
-    std::uint8_t before;
-    ChangeWord change;
-    std::string write;
-};
-
-class ModifyPortTest : public Korvella4v4Test, public ::testing::WithParamInterface<ChangeCase> {};
-
-TEST_P(ModifyPortTest, AppliesChangeWordToTheShadowAndWritesOnce) {
-    auto driver = constructedDriver();
-    const ChangeCase& c = GetParam();
-    driver->modifyPort(c.portRegister, writeExactly(c.before));
-    driver->modifyPort(
-        c.portRegister == PortRegister::Data ? PortRegister::Control : PortRegister::Data,
-        writeExactly(0x5A));
-    fakePortIo().log.clear();
-    driver->modifyPort(c.portRegister, c.change);
-    EXPECT_EQ(portAccesses(), Log{c.write});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    ChangeWords, ModifyPortTest,
-    ::testing::Values(
-        ChangeCase{"ClearAndSet", PortRegister::Control, 0x04, 0x0209, "W 890 0D"},
-        ChangeCase{"ClearOnly", PortRegister::Control, 0x0F, 0x0400, "W 890 0B"},
-        ChangeCase{"NamedTwiceEndsSet", PortRegister::Data, 0x00, 0x0101, "W 888 01"},
-        ChangeCase{"NoChangeStillWritten", PortRegister::Data, 0xA5, 0x0000, "W 888 A5"},
-        ChangeCase{"WholeRegister", PortRegister::Data, 0xA5, 0xFF3C, "W 888 3C"},
-        ChangeCase{"StatusHasAShadowToo", PortRegister::Status, 0x00, 0x0080, "W 889 80"},
-        ChangeCase{"HighBitsKept", PortRegister::Control, 0xF0, 0x0300, "W 890 F0"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 struct DetectionCase {
     bool first, second, third;
     std::int32_t result;

@@ -62,27 +62,16 @@ std::string read(unsigned address, bool low, unsigned value) {
 Lines reportCycles(const std::vector<unsigned char>& b) {
     const std::string unlock1 = "write  0x000555  low   0xAA  unlock 1/2";
     const std::string unlock2 = "write  0x0002AA  low   0x55  unlock 2/2";
-    return {"write  0x000555  low   0xF0  reset",
-            read(0, true, b[0]),
-            read(0, false, b[1]),
-            "write  0x000555  low   0xF0  reset",
-            unlock1,
-            unlock2,
-            "write  0x000555  low   0x90  autoselect",
-            read(0, true, b[2]),
-            read(1, true, b[3]),
-            read(14, true, b[4]),
-            read(15, true, b[5]),
-            "write  0x000000  low   0xF0  reset",
-            unlock1,
-            unlock2,
-            "write  0x000555  low   0x80  erase setup",
-            unlock1,
-            unlock2,
-            "write  0x000555  low   0x10  chip erase",
-            "write  0x000000  low   0xF0  reset",
-            read(0, true, b[6]),
-            read(0, false, b[7])};
+    const std::string reset = "write  0x000555  low   0xF0  reset";
+    const std::string resetAt0 = "write  0x000000  low   0xF0  reset";
+    // clang-format off
+    return {reset, read(0, true, b[0]), read(0, false, b[1]),                         // first word
+            reset, unlock1, unlock2, "write  0x000555  low   0x90  autoselect",       // identifier
+            read(0, true, b[2]), read(1, true, b[3]), read(14, true, b[4]), read(15, true, b[5]),
+            resetAt0, unlock1, unlock2, "write  0x000555  low   0x80  erase setup",   // erase
+            unlock1, unlock2, "write  0x000555  low   0x10  chip erase",
+            resetAt0, read(0, true, b[6]), read(0, false, b[7])};            // word after erase
+    // clang-format on  // word after the erase
 }
 
 std::string report(const std::string& board, const std::string& firstWord, const std::string& id,
@@ -99,8 +88,7 @@ enum class Image { Unchecked, Absent, Kept, Erased, Blank };
 struct Row {
     const char* name;
     Library library;
-    std::map<std::string, std::string>
-        settings;  // "@" stands for the run's folder, here and in err
+    std::map<std::string, std::string> settings;  // "@": the run's folder, also in err
     std::string out;
     int exitCode;
     std::string err = "";  // part of stderr; empty: no message of the library at all
@@ -312,36 +300,6 @@ INSTANTIATE_TEST_SUITE_P(
 }  // namespace
 
 namespace {
-
-// The waveform of a simulated run, as a logic analyzer's software reads it.
-TEST(FlashtestTrace, SigrokSeesEveryLineTheRunMoves) {
-    TemporaryFolder folder;
-    const std::string vcd = folder.file("run.vcd");
-    ASSERT_EQ(runFlashtest(folder, Library::Simulator,
-                           {{"LPTIO_SIM_IMAGE", folder.file("chip.img")}, {"LPTIO_TRACE_VCD", vcd}})
-                  .exitCode,
-              0);
-    const ProgramResult bits =
-        runProgram({"/usr/bin/env",
-                    {"sigrok-cli", "-I", "vcd:compress=1000", "-i", vcd, "-O", "bits"},
-                    {},
-                    "",
-                    ""});
-    if (bits.exitCode == 127) {
-        GTEST_SKIP() << "sigrok-cli is not installed (Debian package sigrok-cli)";
-    }
-    ASSERT_EQ(bits.exitCode, 0) << bits.err;
-    EXPECT_NE(bits.out.find("Acquisition with 14/14 channels"), std::string::npos);
-    for (const char* line : {"D0:", "D1:", "D2:", "D4:", "byte_select:", "data_drive:", "enable:",
-                             "write_strobe:", "S6_read_back:", "S7_presence:"}) {
-        std::string samples;  // both levels of each
-        for (const std::string& row : linesOf(bits.out)) {
-            samples += row.rfind(line, 0) == 0 ? row.substr(row.find(':') + 1) : "";
-        }
-        EXPECT_NE(samples.find('0'), std::string::npos) << line;
-        EXPECT_NE(samples.find('1'), std::string::npos) << line;
-    }
-}
 
 // Installed, the program finds the real-port library by default, the simulator on request.
 TEST(FlashtestInstalled, DrivesRealPortsByDefault) {

@@ -16,28 +16,6 @@ extern char** environ;
 
 namespace {
 
-std::vector<std::string> mergedEnvironment(const std::map<std::string, std::string>& extra) {
-    std::map<std::string, std::string> merged;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const char* equals = std::strchr(*entry, '=');
-        if (equals != nullptr) {
-            merged[std::string(*entry, static_cast<size_t>(equals - *entry))] = equals + 1;
-        }
-    }
-    for (const auto& [name, value] : extra) {
-        if (value.empty()) {
-            merged.erase(name);
-        } else {
-            merged[name] = value;
-        }
-    }
-    std::vector<std::string> result;
-    for (const auto& [name, value] : merged) {
-        result.push_back(name + "=" + value);
-    }
-    return result;
-}
-
 std::vector<char*> pointers(std::vector<std::string>& strings) {
     std::vector<char*> result;
     for (auto& text : strings) {
@@ -56,9 +34,7 @@ ProgramResult runProgram(const ProgramRun& run) {
     }
     std::vector<std::string> argv{run.program};
     argv.insert(argv.end(), run.arguments.begin(), run.arguments.end());
-    std::vector<std::string> env = mergedEnvironment(run.environment);
     std::vector<char*> argvPointers = pointers(argv);
-    std::vector<char*> envPointers = pointers(env);
 
     const pid_t child = fork();
     if (child == 0) {
@@ -74,10 +50,13 @@ ProgramResult runProgram(const ProgramRun& run) {
         sigemptyset(&pipeSignal);
         sigaddset(&pipeSignal, SIGPIPE);
         sigprocmask(SIG_UNBLOCK, &pipeSignal, nullptr);
+        for (const auto& [name, value] : run.environment) {  // this process has one thread
+            value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
+        }
         if (!run.workingDirectory.empty() && chdir(run.workingDirectory.c_str()) != 0) {
             _exit(126);
         }
-        execve(run.program.c_str(), argvPointers.data(), envPointers.data());
+        execv(run.program.c_str(), argvPointers.data());
         _exit(127);
     }
     close(inPipe[0]);
