@@ -30,6 +30,11 @@ class PortTrace {
         return busLog.open(path, reason);
     }
 
+    // The registers as the port held them before the first event; without this call the
+    // waveform starts with every line low.
+    void initialValues(std::uint8_t data, std::uint8_t status, std::uint8_t control) {
+        vcd.initialValues({data, control, status});
+    }
     void record(const PortEvent& event) {
         vcd.record(event);
         busLog.record(event);

@@ -23,6 +23,11 @@ class FakeParportTree {
                            (withPpdev ? " 99 ppdev\n" : "") + "\nBlock devices:\n  7 loop\n");
     }
 
+    void listIoPorts(const std::string& text) {
+        std::filesystem::create_directories(root() + "/proc");
+        writeWholeFile(root() + "/proc/ioports", text);
+    }
+
     const std::string& root() const { return folder.path(); }
 
   private:
