@@ -34,8 +34,8 @@ void interruptOnly(int) {}
 int callWithin(unsigned milliseconds, const std::function<int()>& call) {
     // A real-time signal that the program is unlikely to use; its old handler comes back after.
     const int wakeSignal = SIGRTMAX;
-    struct sigaction ours {
-    }, old{};
+    struct sigaction ours = {};
+    struct sigaction old = {};
     ours.sa_handler = interruptOnly;
     sigemptyset(&ours.sa_mask);
     if (sigaction(wakeSignal, &ours, &old) != 0) {

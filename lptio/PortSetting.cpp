@@ -21,7 +21,7 @@ bool plausibleBase(unsigned long value) {
     return value >= 0x100 && value <= 0xFFFF && value % 4 == 0;
 }
 
-// A base address, or why the text is none: "" when it is no number at all.
+// A base address, or in problem why the text is none (left alone for text that is no number).
 bool parseAddress(const std::string& text, std::uint16_t& base, std::string& problem) {
     const bool hexadecimal =
         text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');

@@ -58,8 +58,7 @@ TEST(LibraryRun, OnAMachineWithoutAPortTheCheckFailsWithTheReason) {
 TEST(LibraryRun, ABlockingCallEndsAtItsLimit) {
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
-    struct sigaction before {
-    }, after{};
+    struct sigaction before = {}, after = {};
     sigaction(SIGRTMAX, nullptr, &before);
     char byte = 0;
     EXPECT_EQ(callWithin(20, [&] { return read(ends[0], &byte, 1) < 0 ? errno : 0; }), ETIMEDOUT);
