@@ -11,6 +11,8 @@ namespace {
 constexpr const char* Accepted =
     "a ppdev device (/dev/parport1 or parport1) or a base address (0xd010 or 53264)";
 
+constexpr std::size_t MaxLength = 255;
+
 bool allOf(const std::string& text, int (*test)(int)) {
     return !text.empty() &&
            std::all_of(text.begin(), text.end(), [test](unsigned char c) { return test(c) != 0; });
@@ -85,9 +87,14 @@ PortSetting parsePortSetting(const char* value, const char* directIo) {
     const std::string text = value;
     std::string problem = "not a parallel port";
     std::string number;
+    // A device path is echoed in later messages as it is: it must be short and printable.
     if (std::isspace(static_cast<unsigned char>(text.front())) != 0 ||
         std::isspace(static_cast<unsigned char>(text.back())) != 0) {
         problem = "blank characters around the value";
+    } else if (!allOf(text, isprint)) {
+        problem = "control or non-ASCII characters in the value";
+    } else if (text.size() > MaxLength) {
+        problem = "longer than " + std::to_string(MaxLength) + " characters";
     } else if (printerNode(text, number)) {
         problem = "the printer driver's node, not a ppdev device; use /dev/parport" + number;
     } else if (text[0] == '/') {

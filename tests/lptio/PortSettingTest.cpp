@@ -94,7 +94,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"278", "read as decimal it is no port base; did you mean 0x278?"},
         BadCase{"3BC", "not a decimal number; did you mean 0x3BC?"},
         BadCase{"/dev/lp0", "the printer driver's node, not a ppdev device; use /dev/parport0"},
-        BadCase{"lp1", "the printer driver's node, not a ppdev device; use /dev/parport1"}),
+        BadCase{"lp1", "the printer driver's node, not a ppdev device; use /dev/parport1"},
+        BadCase{"/dev/parport0\x1b[2J", "control or non-ASCII characters in the value"},
+        BadCase{"/dev/parport0\xc3\xa9", "control or non-ASCII characters in the value"}),
     [](const testing::TestParamInfo<BadCase>& info) {
         return nameOf(info.index, info.param.value);
     });
@@ -108,6 +110,12 @@ TEST(PortSetting, DirectIoIsOnOnlyWhenSetTo1) {
     EXPECT_THAT(bad.problem,
                 StartsWith("lptio: LPTIO_DIRECT_IO=\"yes\": not a switch; accepted: 1"));
     EXPECT_EQ(parsePortSetting("0x378", " 1").kind, Kind::Invalid);
+}
+
+TEST(PortSetting, ADevicePathTooLongToEchoIsRefused) {
+    EXPECT_EQ(parsePortSetting(("/dev/" + std::string(250, 'p')).c_str()).kind, Kind::Device);
+    EXPECT_THAT(parsePortSetting(("/dev/" + std::string(251, 'p')).c_str()).problem,
+                HasSubstr("longer than 255 characters"));
 }
 
 TEST(PortSetting, OtherBadSettingsKeepTheLibraryOffThePort) {
