@@ -79,6 +79,10 @@ std::vector<KernelPort> ParportTree::ports() const {
         KernelPort port;
         if (portNumber(name, number) && readBase(entry.path() / "base-addr", port.base)) {
             port.name = name;
+            std::ifstream active(entry.path() / "devices/active");
+            if (std::getline(active, port.holder) && port.holder == "none") {
+                port.holder.clear();
+            }
             found.emplace_back(number, port);
         }
     }

@@ -10,6 +10,7 @@
 struct KernelPort {
     std::string name;  // "parport0"
     std::uint16_t base = 0;
+    std::string holder;  // the driver's name for whoever has the port claimed ("lp0"), or ""
 
     std::string devicePath() const { return "/dev/" + name; }
 };

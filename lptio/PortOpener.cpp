@@ -77,7 +77,7 @@ OpenedPort PortOpener::openAt(std::uint16_t programBase, std::uint16_t target) {
                            : "found " + listed(ports) + " (LPTIO_PORT=/dev/" + ports.front().name +
                                  " selects " + ports.front().name + ")";
     }
-    Attempt direct = openDirect(target);
+    Attempt direct = openDirect(target, ports);
     if (direct.channel == nullptr) {
         return {nullptr, heading(programBase) + ppdevReason + "; " + direct.reason};
     }
@@ -156,10 +156,20 @@ PortOpener::Attempt PortOpener::openDevice(const std::string& path) {
     return {std::make_unique<PpdevChannel>(system, handle, path), "", false};
 }
 
-PortOpener::Attempt PortOpener::openDirect(std::uint16_t base) {
+PortOpener::Attempt PortOpener::openDirect(std::uint16_t base,
+                                           const std::vector<KernelPort>& ports) {
     const std::string where = "direct I/O at " + hexAddress(base);
     if (!setting.directIo) {
         return {nullptr, "direct I/O is off (LPTIO_DIRECT_IO=1 turns it on, as root)", false};
+    }
+    // Without ppdev there is no claim to wait for, but the kernel still tells who has the port.
+    for (const KernelPort& port : ports) {
+        if (port.base == base && !port.holder.empty()) {
+            return {nullptr,
+                    where + " refused: port in use by another program (" + port.holder + " holds " +
+                        port.name + ")",
+                    false};
+        }
     }
     // Writes to another device's registers can reset the machine or corrupt its clock.
     std::string owner;

@@ -34,7 +34,7 @@ class PortOpener {
     };
 
     Attempt openDevice(const std::string& path);
-    Attempt openDirect(std::uint16_t base);
+    Attempt openDirect(std::uint16_t base, const std::vector<KernelPort>& ports);
     OpenedPort openAt(std::uint16_t programBase, std::uint16_t target);
     // Whether path is the ppdev device of a port the kernel lists.
     bool servesKernelPort(const std::string& path) const;

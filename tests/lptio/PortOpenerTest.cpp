@@ -28,6 +28,7 @@ struct OpenCase {
     const char* message;  // as the user reads it; "" when nothing is said
     KernelPorts ports = {{"parport0", "888\n"}};
     const char* directIo = "1";
+    const char* holder = "none";  // of parport0
 };
 
 class PortOpenerTest : public testing::TestWithParam<OpenCase> {};
@@ -44,6 +45,7 @@ TEST_P(PortOpenerTest, FindsThePortOrSaysWhyWithTheFix) {
                                               machine.openError, machine.claimError};
         }
     }
+    tree.holdPort("parport0", machine.holder);
     system.devices["/dev/ttyS0"] = {4};
     system.grantError = machine.grantError;
     tree.listIoPorts(
@@ -123,6 +125,20 @@ INSTANTIATE_TEST_SUITE_P(
                  "(LPTIO_DIRECT_IO=1 turns it on, as root)",
                  {{"parport0", "888\n"}},
                  "0"},
+        OpenCase{"DirectIoNeverBehindTheKernelPortsHolder",
+                 nullptr,
+                 -1,
+                 0,
+                 0,
+                 false,
+                 0,
+                 false,
+                 "none",
+                 "; direct I/O at 0x378 refused: port in use by another program (lp0 holds "
+                 "parport0)",
+                 {{"parport0", "888\n"}},
+                 "1",
+                 "lp0"},
         OpenCase{"DirectIoNeverOnAnotherDriversPorts", "0xcf8", 99, 0, 0, true, 0, false, "none",
                  "; direct I/O at 0xcf8 refused: /proc/ioports gives 0cf8-0cff to PCI conf1"},
         OpenCase{"ChosenDeviceIsATerminal", "/dev/ttyS0", 99, 0, 0, true, 0, false, "none",
