@@ -73,6 +73,7 @@ const KernelPorts CardAtD010 = {{"parport0", "888\n"}, {"parport1", "53264\t5325
 const KernelPorts SecondAt378 = {{"parport0", "956\n"}, {"parport1", "888\t1912\n"}};
 const KernelPorts NoneAt378 = {{"parport0", "956\n"}, {"parport1", "53264\n"}};
 const KernelPorts NoPorts = {};
+const KernelPorts At378 = {{"parport0", "888\n"}};
 
 INSTANTIATE_TEST_SUITE_P(
     Machines, PortOpenerTest,
@@ -112,33 +113,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "that is no reason for direct I/O"},
         OpenCase{"StaleNodeWithoutPpdev", nullptr, 99, ENXIO, 0, false, EPERM, true, "none",
                  "ppdev not loaded (/dev/parport0 is a stale node): modprobe ppdev; direct I/O"},
-        OpenCase{"DirectIoOnlyWhenAskedFor",
-                 nullptr,
-                 -1,
-                 0,
-                 0,
-                 false,
-                 0,
-                 false,
-                 "none",
+        OpenCase{"DirectIoOnlyWhenAskedFor", nullptr, -1, 0, 0, false, 0, false, "none",
                  "ppdev not loaded (no /dev/parport0): modprobe ppdev; direct I/O is off "
                  "(LPTIO_DIRECT_IO=1 turns it on, as root)",
-                 {{"parport0", "888\n"}},
-                 "0"},
-        OpenCase{"DirectIoNeverBehindTheKernelPortsHolder",
-                 nullptr,
-                 -1,
-                 0,
-                 0,
-                 false,
-                 0,
-                 false,
-                 "none",
-                 "; direct I/O at 0x378 refused: port in use by another program (lp0 holds "
-                 "parport0)",
-                 {{"parport0", "888\n"}},
-                 "1",
-                 "lp0"},
+                 At378, "0"},
+        OpenCase{
+            "DirectIoNeverBehindTheKernelPortsHolder", nullptr, -1, 0, 0, false, 0, false, "none",
+            "; direct I/O at 0x378 refused: port in use by another program (lp0 holds parport0)",
+            At378, "1", "lp0"},
         OpenCase{"DirectIoNeverOnAnotherDriversPorts", "0xcf8", 99, 0, 0, true, 0, false, "none",
                  "; direct I/O at 0xcf8 refused: /proc/ioports gives 0cf8-0cff to PCI conf1"},
         OpenCase{"ChosenDeviceIsATerminal", "/dev/ttyS0", 99, 0, 0, true, 0, false, "none",

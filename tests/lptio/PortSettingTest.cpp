@@ -66,7 +66,8 @@ TEST_P(BadPortSettings, AreRefusedWithTheValueTheReasonAndTheAcceptedForms) {
     const PortSetting setting = parsePortSetting(GetParam().value);
     EXPECT_EQ(setting.kind, Kind::Invalid);
     // Control bytes are echoed escaped, which is not this parser's business.
-    const bool printable = std::all_of(value.begin(), value.end(), isprint);
+    const bool printable = std::all_of(value.begin(), value.end(),
+                                       [](unsigned char c) { return std::isprint(c) != 0; });
     EXPECT_THAT(setting.problem,
                 StartsWith("lptio: LPTIO_PORT=\"" + (printable ? value + "\": " : "")));
     EXPECT_THAT(setting.problem, HasSubstr(std::string("\": ") + GetParam().problem + "; "));
