@@ -129,12 +129,6 @@ void LinuxPortSystem::closeDevice(int handle) {
     close(handle);
 }
 
-std::int64_t monotonicNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
 #if LPTIO_HAS_IO_PORTS
 
 int LinuxPortSystem::grantPorts(std::uint16_t first, unsigned count) {

@@ -21,7 +21,4 @@ class LinuxPortSystem : public PortSystem {
 // limit: it then answers ETIMEDOUT. The program's own signal handling is left as it was.
 int callWithin(unsigned milliseconds, const std::function<int()>& call);
 
-// CLOCK_MONOTONIC in nanoseconds: the clock flashtest times its lines with.
-std::int64_t monotonicNanoseconds();
-
 #endif

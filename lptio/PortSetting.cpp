@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "porttrace/EnvironmentSetting.h"
+#include "settings/EnvironmentSetting.h"
 
 namespace {
 
