@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <string>
 #include <vector>
@@ -53,12 +54,19 @@ std::string read(const char* address, const char* lane, const char* value) {
 TEST(TestRun, CompleteRunWaitsEachSettleTimeBetweenTheBusCycles) {
     resetFakePortIo();
     fakePortIo().statusAnswers = korvellaWithSampleChip();
-    StdoutCapture capture;
-    WaitLoggingDriver driver(capture);
-    EXPECT_EQ(runTestSequence(&driver), 0);
-    EXPECT_EQ(capture.all(), std::string("Korvella+ detected !\n") + sampleChipReport);
+    std::string output, atEraseWait;
+    Lines log;
+    {
+        StdoutCapture capture;  // a failure reported inside it would be captured too
+        WaitLoggingDriver driver(capture);
+        EXPECT_EQ(runTestSequence(&driver), 0);
+        output = capture.all();
+        atEraseWait = driver.atEraseWait;
+        log = fakePortIo().log;
+    }
+    EXPECT_EQ(output, std::string("Korvella+ detected !\n") + sampleChipReport);
     // Out before the five minutes it announces, not after them.
-    EXPECT_EQ(driver.atEraseWait,
+    EXPECT_EQ(atEraseWait,
               "Korvella+ detected !\n#READ:[00]=0xABC\n"
               "#ID:  [MAN]=0x01; [DEV]=0x7E\n#EXT: [DEV]=0x21; [DEV]=0x0C\n"
               "Erase in progress...\nWait 300 seconds !\n");
@@ -82,8 +90,16 @@ TEST(TestRun, CompleteRunWaitsEachSettleTimeBetweenTheBusCycles) {
         write("000555", "10", "chip erase"), "D 300000000", "D 1", write("000000", "F0", "reset"),
         "D 10", read("000000", "low   ", "FF"), "D 10", "D 1", read("000000", "high  ", "FF"),
         "D 10", "D 10"};
-    EXPECT_EQ(busCycles(fakePortIo().log), expected);
-    EXPECT_EQ(fakePortIo().log.back(), "W 890 09");  // lines left idle
+    EXPECT_EQ(busCycles(log), expected);
+    EXPECT_EQ(log.back(), "W 890 09");  // lines left idle
+    // The lines themselves, as the adapter needs them: after the access begins, each address
+    // bit on data bit 1 before the clock (bit 0) rises; the read-back's load pulse on bit 2 with
+    // bit 1 high (the last byte written stays on the upper data lines).
+    const Lines firstBits = {"D 10",     "W 890 0D", "W 888 00", "W 888 00",
+                             "W 888 01", "W 888 01", "W 888 00", "W 888 01"};
+    const Lines loadPulse = {"W 888 F2", "W 888 F6", "W 888 F2", "W 888 F0", "R 889 00"};
+    EXPECT_NE(std::search(log.begin(), log.end(), firstBits.begin(), firstBits.end()), log.end());
+    EXPECT_NE(std::search(log.begin(), log.end(), loadPulse.begin(), loadPulse.end()), log.end());
 }
 
 }  // namespace
