@@ -43,13 +43,6 @@ std::deque<std::uint8_t> korvellaWithSampleChip() {
     return status;
 }
 
-std::string write(const char* address, const char* value, const char* command) {
-    return std::string("write  0x") + address + "  low   0x" + value + "  " + command;
-}
-std::string read(const char* address, const char* lane, const char* value) {
-    return std::string("read   0x") + address + "  " + lane + "0x" + value;
-}
-
 // The whole run at the port: the waits in order, between the bus cycles that the traces decode.
 TEST(TestRun, CompleteRunWaitsEachSettleTimeBetweenTheBusCycles) {
     resetFakePortIo();
@@ -70,26 +63,25 @@ TEST(TestRun, CompleteRunWaitsEachSettleTimeBetweenTheBusCycles) {
               "Korvella+ detected !\n#READ:[00]=0xABC\n"
               "#ID:  [MAN]=0x01; [DEV]=0x7E\n#EXT: [DEV]=0x21; [DEV]=0x0C\n"
               "Erase in progress...\nWait 300 seconds !\n");
-    const std::string unlock1 = write("000555", "AA", "unlock 1/2");
-    const std::string unlock2 = write("0002AA", "55", "unlock 2/2");
+    const std::string unlock1 = writeCycle(0x555, 0xAA, "unlock 1/2");
+    const std::string unlock2 = writeCycle(0x2AA, 0x55, "unlock 2/2");
     const Lines expected = {
         "load",
         // detection: enable, sample, shift clock up, sample, sample
         "D 15000", "D 1", "D 10",
         // first word: reset, the low byte, high byte select, the high byte, low select, end
-        "D 10", "D 1", write("000555", "F0", "reset"), "D 20000", read("000000", "low   ", "BC"),
-        "D 10", "D 1", read("000000", "high  ", "0A"), "D 10", "D 10",
+        "D 10", "D 1", writeCycle(0x555, 0xF0, "reset"), "D 20000", readCycle(0x0, true, 0xBC),
+        "D 10", "D 1", readCycle(0x0, false, 0x0A), "D 10", "D 10",
         // identifier
-        "D 10", "D 1", write("000555", "F0", "reset"), "D 10", "D 1", unlock1, "D 1", unlock2,
-        "D 1", write("000555", "90", "autoselect"), "D 10", read("000000", "low   ", "01"),
-        read("000001", "low   ", "7E"), read("00000E", "low   ", "21"),
-        read("00000F", "low   ", "0C"),
+        "D 10", "D 1", writeCycle(0x555, 0xF0, "reset"), "D 10", "D 1", unlock1, "D 1", unlock2,
+        "D 1", writeCycle(0x555, 0x90, "autoselect"), "D 10", readCycle(0x0, true, 0x01),
+        readCycle(0x1, true, 0x7E), readCycle(0xE, true, 0x21), readCycle(0xF, true, 0x0C),
         // chip erase, then the first word again
-        "D 1", write("000000", "F0", "reset"), "D 10", "D 1", unlock1, "D 1", unlock2, "D 1",
-        write("000555", "80", "erase setup"), "D 1", unlock1, "D 1", unlock2, "D 1",
-        write("000555", "10", "chip erase"), "D 300000000", "D 1", write("000000", "F0", "reset"),
-        "D 10", read("000000", "low   ", "FF"), "D 10", "D 1", read("000000", "high  ", "FF"),
-        "D 10", "D 10"};
+        "D 1", writeCycle(0x0, 0xF0, "reset"), "D 10", "D 1", unlock1, "D 1", unlock2, "D 1",
+        writeCycle(0x555, 0x80, "erase setup"), "D 1", unlock1, "D 1", unlock2, "D 1",
+        writeCycle(0x555, 0x10, "chip erase"), "D 300000000", "D 1", writeCycle(0x0, 0xF0, "reset"),
+        "D 10", readCycle(0x0, true, 0xFF), "D 10", "D 1", readCycle(0x0, false, 0xFF), "D 10",
+        "D 10"};
     EXPECT_EQ(busCycles(log), expected);
     EXPECT_EQ(log.back(), "W 890 09");  // lines left idle
     // The lines themselves, as the adapter needs them: after the access begins, each address

@@ -62,12 +62,6 @@ TEST_F(Korvella4v4Test, DestructorBringsControlToIdleThenReleasesLibrary) {
     EXPECT_EQ(fakePortIo().log, (Log{"W 890 0D", "W 890 09", "unload"}));
 }
 
-TEST_F(Korvella4v4Test, DestructorAfterFailedLoadReleasesNothingReal) {
-    fakePortIo().libraryPresent = false;
-    { Korvella4v4 driver(888); }
-    EXPECT_EQ(fakePortIo().log, (Log{"load", "unload null"}));
-}
-
 struct DetectionCase {
     bool first, second, third;
     std::int32_t result;

@@ -54,31 +54,27 @@ const Lines constructionAndProbe = {"W 888 00", "W 889 00", "W 890 09", "W 890 0
                                     "W 890 04", "R 889",    "W 888 01", "R 889",
                                     "R 889",    "W 890 0D", "W 888 00", "W 890 09"};
 
-std::string read(unsigned address, bool low, unsigned value) {
-    return "read   0x" + hex(address, 6) + (low ? "  low   0x" : "  high  0x") + hex(value, 2);
-}
-
 // The bus cycles of a chip report, with the bytes the chip answered.
 Lines reportCycles(const std::vector<unsigned char>& b) {
-    const std::string unlock1 = "write  0x000555  low   0xAA  unlock 1/2";
-    const std::string unlock2 = "write  0x0002AA  low   0x55  unlock 2/2";
-    const std::string reset = "write  0x000555  low   0xF0  reset";
-    const std::string resetAt0 = "write  0x000000  low   0xF0  reset";
+    const std::string unlock1 = writeCycle(0x555, 0xAA, "unlock 1/2");
+    const std::string unlock2 = writeCycle(0x2AA, 0x55, "unlock 2/2");
+    const std::string reset = writeCycle(0x555, 0xF0, "reset");
+    const std::string resetAt0 = writeCycle(0, 0xF0, "reset");
     // clang-format off
-    return {reset, read(0, true, b[0]), read(0, false, b[1]),                         // first word
-            reset, unlock1, unlock2, "write  0x000555  low   0x90  autoselect",       // identifier
-            read(0, true, b[2]), read(1, true, b[3]), read(14, true, b[4]), read(15, true, b[5]),
-            resetAt0, unlock1, unlock2, "write  0x000555  low   0x80  erase setup",   // erase
-            unlock1, unlock2, "write  0x000555  low   0x10  chip erase",
-            resetAt0, read(0, true, b[6]), read(0, false, b[7])};            // word after erase
+    return {reset, readCycle(0, true, b[0]), readCycle(0, false, b[1]),                         // first word
+            reset, unlock1, unlock2, writeCycle(0x555, 0x90, "autoselect"),       // identifier
+            readCycle(0, true, b[2]), readCycle(1, true, b[3]), readCycle(14, true, b[4]), readCycle(15, true, b[5]),
+            resetAt0, unlock1, unlock2, writeCycle(0x555, 0x80, "erase setup"),   // erase
+            unlock1, unlock2, writeCycle(0x555, 0x10, "chip erase"),
+            resetAt0, readCycle(0, true, b[6]), readCycle(0, false, b[7])};            // word after erase
     // clang-format on  // word after the erase
 }
 
 std::string report(const std::string& board, const std::string& firstWord, const std::string& id,
-                   const std::string& extended) {
-    return board + " detected !\n#READ:[00]=" + firstWord + "\n#ID:  " + id +
-           "\n#EXT: " + extended +
-           "\nErase in progress...\nWait 300 seconds !\n#READ:[00]=0xFFFF\n\n" + pause;
+                   const std::string& extended, const std::string& afterErase = "0xFFFF") {
+    return board + " detected !\n#READ:[00]=" + firstWord + "\n#ID:  " + id + "\n#EXT: " +
+           extended + "\nErase in progress...\nWait 300 seconds !\n#READ:[00]=" + afterErase +
+           "\n\n" + pause;
 }
 
 // The simulator's image: absent after the run, kept as the row filled it (0x3C), or erased
@@ -221,11 +217,12 @@ Row scripted(const char* name, const std::string& status, std::string out, int e
     return Row{name, Library::Scripted, {{"SCRIPTIO_STATUS", status}}, std::move(out), exitCode};
 }
 
-// A complete run on the simulator (board and chip empty: the defaults) erases its image.
-Row simulated(const char* name, const char* board, const char* chip, std::string out) {
+// A complete run on the simulator (empty settings: the defaults) erases its image.
+Row simulated(const char* name, const char* board, const char* chip, std::string out,
+              const char* eraseMs = "") {
     return Row{name,
                Library::Simulator,
-               {{"LPTIO_SIM_BOARD", board}, {"LPTIO_SIM_CHIP", chip}},
+               {{"LPTIO_SIM_BOARD", board}, {"LPTIO_SIM_CHIP", chip}, {"LPTIO_SIM_ERASE_MS", eraseMs}},
                std::move(out),
                0}
         .withImage(Image::Erased);
@@ -264,9 +261,9 @@ INSTANTIATE_TEST_SUITE_P(
         simulated("SimulatedVelmarMX29GL128F", "VELMAR/rev3b", "mx29gl128f",
                   report("Velmar/rev3b", "0x504C", "[MAN]=0xC2; [DEV]=0x7E",
                          "[DEV]=0x21; [DEV]=0x01")),
-        simulated("SimulatedAm29F040B", "Korvella+", "Am29F040B",
-                  report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4",
-                         "[DEV]=0x00; [DEV]=0x00")),
+        simulated("SimulatedAm29F040BInstantErase", "Korvella+", "Am29F040B",
+                  report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4", "[DEV]=0x00; [DEV]=0x00"),
+                  "0"),
         simulated("SimulatedErasedImage", "", "MX29F040",
                   report("Korvella+", "0xFFFF", "[MAN]=0xC2; [DEV]=0xA4", "[DEV]=0x00; [DEV]=0x00"))
             .withImage(Image::Blank),
@@ -276,6 +273,14 @@ INSTANTIATE_TEST_SUITE_P(
         badSetting("BadBoard", "LPTIO_SIM_BOARD", "korvela+"),
         badSetting("BadChip", "LPTIO_SIM_CHIP", "Am29F040"),
         badSetting("BadEraseTime", "LPTIO_SIM_ERASE_MS", "11s"),
+        badSetting("EraseTimeOverAnHour", "LPTIO_SIM_ERASE_MS", "3600001"),
+        badSetting("EraseTimeOverflowing", "LPTIO_SIM_ERASE_MS", "99999999999"),
+        // An hour's erase is still running after the program's 300 s: the chip answers its
+        // status (DQ7 clear, DQ6 and DQ2 toggling, DQ3 set) on the low lane.
+        simulated("EraseTimeAnHour", "", "Am29F040B",
+                  report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4", "[DEV]=0x00; [DEV]=0x00",
+                         "0xFF4C"),
+                  "3600000"),
         badSetting("BadVcdTrace", "LPTIO_TRACE_VCD", "@/missing/run.vcd"),
         badSetting("BadBusLogTrace", "LPTIO_TRACE_BUSLOG", "@/missing/run.log"),
         badSetting("ImageIsAFolder", "LPTIO_SIM_IMAGE", "@"),

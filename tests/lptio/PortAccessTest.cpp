@@ -193,7 +193,6 @@ INSTANTIATE_TEST_SUITE_P(Register, PortBitOperations,
                                          BitCase{"Clear2", Clear, nullptr, 2, 0x0D, 0x09},
                                          BitCase{"ToggleOn", Toggle, nullptr, 3, 0x01, 0x09},
                                          BitCase{"Right4", nullptr, Right, 4, 0xB4, 0x0B},
-                                         BitCase{"RightNegative", nullptr, Right, -1, 0xB4, 0xB4},
                                          BitCase{"Left9", nullptr, Left, 9, 0xB4, 0x00},
                                          BitCase{"LeftNegative", nullptr, Left, -1, 0xB4, 0xB4}),
                          [](const testing::TestParamInfo<BitCase>& info) {

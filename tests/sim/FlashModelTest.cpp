@@ -100,14 +100,6 @@ TEST(FlashErase, ReadsGiveToggledStatusUntilTheTimeIsUpThenEveryByteIsErased) {
     }
 }
 
-TEST(FlashErase, IgnoresResetAndCommandsWhileRunning) {
-    FlashModel chip = chipOf("Am29F040B");
-    run(chip, chipErase);
-    run(chip, Cycles{{0, 0xF0}} + unlock + Cycles{{0x555, 0x90}}, EraseNs - 1);
-    EXPECT_EQ(chip.read(1, true, EraseNs - 1) & 0x80, 0);  // still the erase's status
-    EXPECT_EQ(chip.read(1, true, EraseNs), 0xFF);
-}
-
 TEST(FlashProgram, ClearsOnlyTheBitsThatTheDataClearsThenReadsArray) {
     FlashModel chip = chipOf("S29GL128P");  // every byte 0x5A
     run(chip, unlock + Cycles{{0x555, 0xA0}});

@@ -4,6 +4,7 @@
 #ifndef LPTFLASH_TESTS_SUPPORT_PORTLOG_H
 #define LPTFLASH_TESTS_SUPPORT_PORTLOG_H
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,6 +35,19 @@ inline std::vector<std::string> busCycles(const std::vector<std::string>& log) {
         }
     }
     return cycles;
+}
+
+// Bus-log lines written out by hand: a write on the low lane with its command, a read.
+inline std::string writeCycle(unsigned address, unsigned value, const char* command) {
+    char line[64];
+    std::snprintf(line, sizeof line, "write  0x%06X  low   0x%02X  %s", address, value, command);
+    return line;
+}
+inline std::string readCycle(unsigned address, bool lowByte, unsigned value) {
+    char line[64];
+    std::snprintf(line, sizeof line, "read   0x%06X  %-4s  0x%02X", address,
+                  lowByte ? "low" : "high", value);
+    return line;
 }
 
 #endif
