@@ -17,8 +17,8 @@ const char* buildForLibrary(const char* path) {
         return nullptr;
     }
     // A data-file handle is the address of the file's mapped view with its low bits set.
-    const auto* base = reinterpret_cast<const unsigned char*>(
-        reinterpret_cast<ULONG_PTR>(data) & ~static_cast<ULONG_PTR>(3));
+    const auto* base = reinterpret_cast<const unsigned char*>(reinterpret_cast<ULONG_PTR>(data) &
+                                                              ~static_cast<ULONG_PTR>(3));
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const WORD machine = nt->FileHeader.Machine;
@@ -32,9 +32,9 @@ const char* buildForLibrary(const char* path) {
 std::string systemMessage(DWORD error, const char* fileName) {
     char text[512] = "";
     DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(fileName)};
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY,
-                                  nullptr, error, 0, text, sizeof text,
-                                  reinterpret_cast<va_list*>(inserts));
+    DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY, nullptr, error,
+                       0, text, sizeof text, reinterpret_cast<va_list*>(inserts));
     while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n')) {
         --length;
     }

@@ -80,8 +80,9 @@ TEST_P(BrokenLibraryTest, ReportsNotInitializedAndTouchesNoPort) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(ports().empty());
     // A library that is there but cannot be loaded is named with the loader's reason.
-    const std::string loadFailure = "flashtest: cannot load libio.so: " +
-                                    std::string(SCRIPTIO_DIR) + "/" + GetParam().dir + "/libio.so";
+    const std::string loadFailure =
+        "flashtest: cannot load libio.so: " + std::string(SCRIPTIO_DIR) + "/" + GetParam().dir +
+        "/libio.so";
     EXPECT_EQ(result.err.rfind(loadFailure, 0) == 0, !GetParam().loads) << result.err;
     EXPECT_LE(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
 }

@@ -53,18 +53,18 @@ TEST_P(WineFailedStart, PrintsItsLineThenThePauseAndExitsWithOne) {
 
 INSTANTIATE_TEST_SUITE_P(
     Windows, WineFailedStart,
-    ::testing::Values(
-        FailedStart{"NoIoLibrary", nullptr, nullptr, notInitialized, false, false},
-        FailedStart{"IoLibraryWithoutIsDriverInstalled",
-                    "LPTFLASH_WINDOWS_WITHOUT_ISDRIVERINSTALLED", nullptr, notInitialized, false, false},
-        FailedStart{"IoLibraryWithoutPortOut", "LPTFLASH_WINDOWS_WITHOUT_PORTOUT", nullptr,
-                    notInitialized, false, false},
-        FailedStart{"IoLibraryOfTheOtherBuild", "LPTFLASH_WINDOWS_OTHER_SIMULATOR", nullptr,
-                    notInitialized, true, true},
-        FailedStart{"IoDllThatIsNoLibrary", "LPTFLASH_WINDOWS_NOT_A_LIBRARY", nullptr,
-                    notInitialized, true, false},
-        FailedStart{"SimulatorWithoutAdapter", "LPTFLASH_WINDOWS_SIMULATOR", "none",
-                    "H/W check failed !\n", false, false}),
+    ::testing::Values(FailedStart{"NoIoLibrary", nullptr, nullptr, notInitialized, false, false},
+                      FailedStart{"IoLibraryWithoutIsDriverInstalled",
+                                  "LPTFLASH_WINDOWS_WITHOUT_ISDRIVERINSTALLED", nullptr,
+                                  notInitialized, false, false},
+                      FailedStart{"IoLibraryWithoutPortOut", "LPTFLASH_WINDOWS_WITHOUT_PORTOUT",
+                                  nullptr, notInitialized, false, false},
+                      FailedStart{"IoLibraryOfTheOtherBuild", "LPTFLASH_WINDOWS_OTHER_SIMULATOR",
+                                  nullptr, notInitialized, true, true},
+                      FailedStart{"IoDllThatIsNoLibrary", "LPTFLASH_WINDOWS_NOT_A_LIBRARY", nullptr,
+                                  notInitialized, true, false},
+                      FailedStart{"SimulatorWithoutAdapter", "LPTFLASH_WINDOWS_SIMULATOR", "none",
+                                  "H/W check failed !\n", false, false}),
     [](const ::testing::TestParamInfo<FailedStart>& info) { return info.param.name; });
 
 }  // namespace
