@@ -1,7 +1,10 @@
 #include "PortLog.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <sstream>
+
+#include "porttrace/BusCycleDecoder.h"
 
 namespace {
 
@@ -13,49 +16,42 @@ std::string hex(unsigned value, int digits) {
 
 }  // namespace
 
-std::vector<PortAccess> parseLog(const std::string& text) {
-    std::vector<PortAccess> accesses;
+std::vector<PortCall> parseLog(const std::string& text) {
+    std::vector<PortCall> accesses;
     std::istringstream lines(text);
-    PortAccess access{};
+    PortCall access{};
     while (lines >> access.kind >> access.port >> std::hex >> access.value >> std::dec) {
         accesses.push_back(access);
     }
     return accesses;
 }
 
-std::vector<std::string> accessStrings(const std::vector<PortAccess>& accesses, size_t count) {
+std::vector<std::string> accessStrings(const std::vector<PortCall>& accesses, size_t count) {
     std::vector<std::string> result;
     for (size_t i = 0; i < count && i < accesses.size(); ++i) {
-        const PortAccess& a = accesses[i];
+        const PortCall& a = accesses[i];
         result.push_back(std::string(1, a.kind) + " " + std::to_string(a.port) +
                          (a.kind == 'W' ? " " + hex(a.value, 2) : ""));
     }
     return result;
 }
 
-std::vector<std::string> busCycles(const std::vector<PortAccess>& accesses, size_t probeEnd) {
+std::vector<std::string> busCycles(const std::vector<PortCall>& calls) {
+    porttrace::BusCycleDecoder decoder;
     std::vector<std::string> cycles;
-    unsigned address = 0, data = 0, control = 0x09, samples = 0, byteIn = 0;
-    for (size_t i = probeEnd; i < accesses.size(); ++i) {
-        const PortAccess& a = accesses[i];
-        if (a.kind == 'W' && a.port == 888) {
-            if ((data & 1) == 0 && (a.value & 1) != 0 && (control & 2) == 0) {
-                address = ((address << 1) | ((a.value >> 1) & 1)) & 0xFFFFFF;
-            }
-            data = a.value;
-        } else if (a.kind == 'W' && a.port == 890) {
-            if ((control & 8) != 0 && (a.value & 8) == 0 && (a.value & 2) != 0) {
-                cycles.push_back("W " + hex(address, 6) + " " + hex(data, 2));
-            }
-            control = a.value;
-        } else if (a.kind == 'R' && a.port == 889) {
-            byteIn = (byteIn << 1) | ((a.value & 0x40) == 0 ? 1 : 0);
-            if (++samples == 8) {
-                cycles.push_back("R " + hex(address, 6) + " " + hex(byteIn & 0xFF, 2) +
-                                 ((control & 1) != 0 ? " low" : " high"));
-                samples = 0;
-                byteIn = 0;
-            }
+    for (const PortCall& call : calls) {
+        const auto direction = call.kind == 'W' ? porttrace::PortEvent::Direction::Write
+                                                : porttrace::PortEvent::Direction::Read;
+        porttrace::BusCycle cycle{};
+        if (decoder.decode({0, direction, static_cast<PortRegister>(call.port - 888),
+                            static_cast<std::uint8_t>(call.value)},
+                           cycle)) {
+            const bool read = cycle.kind == porttrace::BusCycle::Kind::Read;
+            cycles.push_back((read ? "R " : "W ") + hex(cycle.address, 6) + " " +
+                             hex(cycle.value, 2) +
+                             (!read           ? ""
+                              : cycle.lowByte ? " low"
+                                              : " high"));
         }
     }
     return cycles;

@@ -7,22 +7,19 @@
 #include <string>
 #include <vector>
 
-struct PortAccess {
+struct PortCall {
     char kind;  // 'W' or 'R'
     unsigned port;
     unsigned value;
 };
 
-std::vector<PortAccess> parseLog(const std::string& text);
+std::vector<PortCall> parseLog(const std::string& text);
 
 // The first count accesses as "W 890 0D" and "R 889" (reads without their scripted value).
-std::vector<std::string> accessStrings(const std::vector<PortAccess>& accesses, size_t count);
+std::vector<std::string> accessStrings(const std::vector<PortCall>& accesses, size_t count);
 
-// Bus cycles as the adapter sees them on the lines after the probe: the address clocked in on
-// data bit 1 at each rising edge of data bit 0 (while no data byte is driven), a byte written at
-// the fall of the write strobe while it is driven, a byte read back as eight inverted samples of
-// status bit 6.
-std::vector<std::string> busCycles(const std::vector<PortAccess>& accesses, size_t probeEnd);
+// Bus cycles decoded from the lines by the bus log's decoder; writes without their byte lane.
+std::vector<std::string> busCycles(const std::vector<PortCall>& calls);
 
 // Status bytes that answer the detection probe and then shift the given chip bytes in, with
 // noise on every status bit that must not count.
