@@ -19,9 +19,11 @@ const char* buildForLibrary(const char* path) {
     // A data-file handle is the address of the file's mapped view with its low bits set.
     const auto* base = reinterpret_cast<const unsigned char*>(reinterpret_cast<ULONG_PTR>(data) &
                                                               ~static_cast<ULONG_PTR>(3));
+    // The machine field sits alike in 32-bit and 64-bit headers.
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const WORD machine = nt->FileHeader.Machine;
+    const bool headers = dos->e_magic == IMAGE_DOS_SIGNATURE && nt->Signature == IMAGE_NT_SIGNATURE;
+    const WORD machine = headers ? nt->FileHeader.Machine : 0;
     FreeLibrary(data);
     if (machine == IMAGE_FILE_MACHINE_I386) {
         return "x86";

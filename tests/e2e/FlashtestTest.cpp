@@ -2,7 +2,6 @@
 // sped up so that the 300 s erase wait passes in a fraction of a second.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -43,7 +42,8 @@ TEST_F(FlashtestTest, AloneInAFolderItReportsTheMissingLibrary) {
     const ProgramResult result = runProgram(program);
     EXPECT_EQ(result.out, notInitialized);
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "");  // a missing library is the normal case without an adapter
+    // A missing library is the normal case without an adapter: no reason is given for it.
+    EXPECT_EQ(result.err.find("flashtest:"), std::string::npos) << result.err;
 }
 
 TEST_F(FlashtestTest, FindsTheLibraryBesideItself) {
@@ -83,8 +83,9 @@ TEST_P(BrokenLibraryTest, ReportsNotInitializedAndTouchesNoPort) {
     const std::string loadFailure =
         "flashtest: cannot load libio.so: " + std::string(SCRIPTIO_DIR) + "/" + GetParam().dir +
         "/libio.so";
-    EXPECT_EQ(result.err.rfind(loadFailure, 0) == 0, !GetParam().loads) << result.err;
-    EXPECT_LE(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    const size_t line = result.err.find(loadFailure);
+    EXPECT_EQ(line != std::string::npos, !GetParam().loads) << result.err;
+    EXPECT_EQ(result.err.find("flashtest: ", line + 1), std::string::npos) << "only one line";
 }
 
 INSTANTIATE_TEST_SUITE_P(Flashtest, BrokenLibraryTest,
