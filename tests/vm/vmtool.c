@@ -48,7 +48,6 @@ static int hold(const char* device, const char* mode) {
         return 1;
     }
     printf("holder: claimed\n");
-    fflush(stdout);
     while (!released) {
         sigsuspend(&waiting);
     }
