@@ -29,7 +29,7 @@ begin() {  # begin NAME: a new scenario; the port accesses from here on are its 
     name=$1
     out=/results/$index
     mkdir -p "$out"
-    say "scenario $index: $name"
+    say "scenario $index at $(cut -d" " -f1 /proc/uptime) s: $name"
     vmtool mark $index
 }
 
