@@ -206,9 +206,9 @@ exec 5>&-
 finish
 
 # Last, as a library that wrongly goes ahead resets the machine: direct I/O, even asked for,
-# never goes where the kernel has put something else. The program writes base+2 first: 0xCF9
-# resets the machine, 0x70-0x71 are the CMOS clock.
-for setting in 0x6f 0xcf7; do
+# never goes where the kernel has put something else. The program writes base+2 first: 0x71 is
+# the CMOS clock's data, 0x3FA the console UART's FIFO control, 0xCF9 the reset register.
+for setting in 0x6f 0x3f8 0xcf7; do
     begin "direct,port=$setting"; run root LPTIO_DIRECT_IO=1 LPTIO_PORT=$setting; finish
 done
 
