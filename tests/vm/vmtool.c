@@ -17,23 +17,11 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-static volatile sig_atomic_t released;
-
-static void onTerm(int signo) {
-    (void)signo;
-    released = 1;
-}
-
 static int hold(const char* device, const char* mode) {
-    struct sigaction action;
-    memset(&action, 0, sizeof action);
-    action.sa_handler = onTerm;
-    sigaction(SIGTERM, &action, NULL);
-    sigset_t blocked, waiting;
-    sigemptyset(&blocked);
-    sigaddset(&blocked, SIGTERM);
-    sigprocmask(SIG_BLOCK, &blocked, &waiting);
-
+    sigset_t term;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    sigprocmask(SIG_BLOCK, &term, NULL);
     int fd = open(device, O_RDWR);
     if (fd < 0) {
         printf("holder: cannot open %s: %s\n", device, strerror(errno));
@@ -48,9 +36,8 @@ static int hold(const char* device, const char* mode) {
         return 1;
     }
     printf("holder: claimed\n");
-    while (!released) {
-        sigsuspend(&waiting);
-    }
+    int signo = 0;
+    sigwait(&term, &signo);
     if (strcmp(mode, "ioctl") == 0 && ioctl(fd, PPRELEASE) != 0) {
         printf("holder: PPRELEASE: %s\n", strerror(errno));
     }
