@@ -3,8 +3,6 @@
 // that the 300 s erase wait passes in a fraction of a second.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <ostream>
 #include <sstream>
@@ -24,57 +22,11 @@ const std::string pause = "Press any key to continue . . . \n";
 const std::string notInitialized = "IO driver not initialized !\n" + pause;
 const std::string failedCheck = "H/W check failed !\n" + pause;
 
-std::string hex(unsigned value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", digits, value);
-    return text;
-}
-
-// Status bytes that answer the detection probe and then shift the given chip bytes in, with
-// noise on every status bit that must not count.
-std::string statusScript(std::vector<bool> probe, std::vector<unsigned char> chipBytes = {}) {
-    std::string script;
-    unsigned noise = 0x15;
-    for (bool set : probe) {
-        script += hex((set ? 0x80 : 0x00) | (noise & 0x7F), 2) + " ";
-        noise = (noise * 5 + 3) & 0xFF;
-    }
-    for (unsigned byte : chipBytes) {
-        for (int bit = 7; bit >= 0; --bit) {
-            script += hex((((byte >> bit) & 1) != 0 ? 0x00 : 0x40) | (noise & 0xBF), 2) + " ";
-            noise = (noise * 5 + 3) & 0xFF;
-        }
-    }
-    return script;
-}
-
-// Construction writes idle values, then the probe: enable, 15 ms, sample, shift clock up, 1 µs,
-// sample, 10 µs, sample, lines back to idle.
-const Lines constructionAndProbe = {"W 888 00", "W 889 00", "W 890 09", "W 890 09",
-                                    "W 890 04", "R 889",    "W 888 01", "R 889",
-                                    "R 889",    "W 890 0D", "W 888 00", "W 890 09"};
-
-// The bus cycles of a chip report, with the bytes the chip answered.
-Lines reportCycles(const std::vector<unsigned char>& b) {
-    const std::string unlock1 = writeCycle(0x555, 0xAA, "unlock 1/2");
-    const std::string unlock2 = writeCycle(0x2AA, 0x55, "unlock 2/2");
-    const std::string reset = writeCycle(0x555, 0xF0, "reset");
-    const std::string resetAt0 = writeCycle(0, 0xF0, "reset");
-    // clang-format off
-    return {reset, readCycle(0, true, b[0]), readCycle(0, false, b[1]),                         // first word
-            reset, unlock1, unlock2, writeCycle(0x555, 0x90, "autoselect"),       // identifier
-            readCycle(0, true, b[2]), readCycle(1, true, b[3]), readCycle(14, true, b[4]), readCycle(15, true, b[5]),
-            resetAt0, unlock1, unlock2, writeCycle(0x555, 0x80, "erase setup"),   // erase
-            unlock1, unlock2, writeCycle(0x555, 0x10, "chip erase"),
-            resetAt0, readCycle(0, true, b[6]), readCycle(0, false, b[7])};            // word after erase
-    // clang-format on  // word after the erase
-}
-
 std::string report(const std::string& board, const std::string& firstWord, const std::string& id,
                    const std::string& extended, const std::string& afterErase = "0xFFFF") {
-    return board + " detected !\n#READ:[00]=" + firstWord + "\n#ID:  " + id + "\n#EXT: " +
-           extended + "\nErase in progress...\nWait 300 seconds !\n#READ:[00]=" + afterErase +
-           "\n\n" + pause;
+    return board + " detected !\n#READ:[00]=" + firstWord + "\n#ID:  " + id +
+           "\n#EXT: " + extended +
+           "\nErase in progress...\nWait 300 seconds !\n#READ:[00]=" + afterErase + "\n\n" + pause;
 }
 
 // The simulator's image: absent after the run, kept as the row filled it (0x3C), or erased
@@ -112,19 +64,11 @@ void PrintTo(const Row& row, std::ostream* out) {
     *out << row.name;
 }
 
-Lines linesOf(const std::string& text) {
-    Lines lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 // The cycles of a bus log, without the times, which depend on the machine.
 Lines busLogCycles(const std::string& log) {
     Lines cycles;
-    for (const std::string& line : linesOf(log)) {
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
         if (line[0] != '#') {
             cycles.push_back(line.substr(18));
         }
@@ -168,23 +112,21 @@ TEST_P(Flashtest, Runs) {
     EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
     if (row.err.empty()) {
         EXPECT_EQ(result.err.find("lptio:"), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("flashtest:"), std::string::npos) << result.err;
     } else {
         EXPECT_NE(result.err.find(inFolder(row.err)), std::string::npos) << result.err;
     }
+    const auto programLine = result.err.find("flashtest: ");
+    EXPECT_EQ(result.err.find("flashtest: ", programLine + 1), std::string::npos) << "one line";
     Lines cycles;
     if (scripted) {
-        Lines accesses = linesOf(readWholeFile(folder.file("ports.log")));
-        cycles = busCycles(accesses);
-        for (std::string& access : accesses) {
-            access.resize(access[0] == 'R' ? 5 : access.size());  // without the script's noise
-        }
-        EXPECT_EQ(
-            Lines(accesses.begin(), accesses.begin() + std::min(accesses.size(), row.ports.size())),
-            row.ports);
+        const std::vector<PortCall> calls = parseLog(readWholeFile(folder.file("ports.log")));
+        cycles = busCycles(calls);
+        EXPECT_EQ(accessStrings(calls, row.ports.size()), row.ports);
         if (row.library != Library::Scripted) {
-            EXPECT_EQ(accesses, Lines{});
-        } else if (!accesses.empty()) {
-            EXPECT_EQ(accesses.back(), "W 890 09");  // lines left idle
+            EXPECT_TRUE(calls.empty());
+        } else if (!calls.empty()) {
+            EXPECT_EQ(accessStrings({calls.back()}, 1), Lines{"W 890 09"});  // lines left idle
         }
     } else {
         cycles = busLogCycles(readWholeFile(folder.file("run.log")));
@@ -210,8 +152,9 @@ TEST_P(Flashtest, Runs) {
     }
 }
 
-const std::vector<unsigned char> simulatedChip = {0x4C, 0x50, 0x01, 0x7E, 0x21, 0x01, 0xFF, 0xFF};
-const std::string scriptedChip = statusScript({true, false, true}, sampleChipBytes);  // Korvella+
+const std::vector<unsigned> sampleChip(sampleChipBytes.begin(), sampleChipBytes.end());
+const std::vector<unsigned> simulatedChip = {0x4C, 0x50, 0x01, 0x7E, 0x21, 0x01, 0xFF, 0xFF};
+const std::string scriptedChip = statusScript({true, false, true}, sampleChip);  // Korvella+
 
 Row scripted(const char* name, const std::string& status, std::string out, int exitCode) {
     return Row{name, Library::Scripted, {{"SCRIPTIO_STATUS", status}}, std::move(out), exitCode};
@@ -220,11 +163,12 @@ Row scripted(const char* name, const std::string& status, std::string out, int e
 // A complete run on the simulator (empty settings: the defaults) erases its image.
 Row simulated(const char* name, const char* board, const char* chip, std::string out,
               const char* eraseMs = "") {
-    return Row{name,
-               Library::Simulator,
-               {{"LPTIO_SIM_BOARD", board}, {"LPTIO_SIM_CHIP", chip}, {"LPTIO_SIM_ERASE_MS", eraseMs}},
-               std::move(out),
-               0}
+    return Row{
+        name,
+        Library::Simulator,
+        {{"LPTIO_SIM_BOARD", board}, {"LPTIO_SIM_CHIP", chip}, {"LPTIO_SIM_ERASE_MS", eraseMs}},
+        std::move(out),
+        0}
         .withImage(Image::Erased);
 }
 
@@ -245,13 +189,16 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"NoLibrary", Library::None, {}, notInitialized, 1},
         Row{"WithoutIsDriverInstalled", Library::WithoutIsDriverInstalled, {}, notInitialized, 1},
         Row{"WithoutPortOut", Library::WithoutPortOut, {}, notInitialized, 1},
+        // A file that is no library is named, with the loader's reason; a missing one is not.
+        Row{"NotALibrary", Library::NotALibrary, {}, notInitialized, 1}.withErr(
+            "flashtest: cannot load libio.so: @/libio.so"),
         scripted("FloatingLines", "", failedCheck, 1).withPorts(constructionAndProbe),
         scripted("Korvella", scriptedChip, "Korvella+ detected !\n" + sampleReport, 0)
             .withPorts(constructionAndProbe)
-            .withCycles(reportCycles(sampleChipBytes)),
+            .withCycles(reportCycles(sampleChip)),
         // A closed pipe must not end the run halfway through the chip access.
         scripted("ClosedOutputPipe", scriptedChip, "", 0)
-            .withCycles(reportCycles(sampleChipBytes))
+            .withCycles(reportCycles(sampleChip))
             .set(&Row::stdoutReaderGone, true),
         simulated("SimulatorDefaults", "", "",
                   report("Korvella+", "0x504C", "[MAN]=0x01; [DEV]=0x7E", "[DEV]=0x21; [DEV]=0x01"))

@@ -1,53 +1,47 @@
-// The bus cycles in a log of port accesses at LPT1, as the scripted library and the recording fake
-// write them ("W 890 0D", "R 889 7F"), decoded by the traces' decoder and shown as the bus log
-// shows them ("write  0x000555  low   0xF0  reset"). Other entries ("D 10", a wait) pass through.
+// The scripted port library's log and status script, and the bus cycles in a log of port
+// accesses at LPT1, for the shipped program's runs on Linux and under Wine and for the driver's
+// complete run. Cycles are written as the bus log writes them ("write  0x000555  low   0xF0
+// reset"), decoded by the traces' own decoder.
 #ifndef LPTFLASH_TESTS_SUPPORT_PORTLOG_H
 #define LPTFLASH_TESTS_SUPPORT_PORTLOG_H
 
-#include <cstdio>
-#include <sstream>
+#include <cstddef>
 #include <string>
 #include <vector>
 
-#include "porttrace/BusLogWriter.h"
+struct PortCall {
+    char kind;  // 'W' or 'R'
+    unsigned port;
+    unsigned value;
+};
 
-inline std::vector<std::string> busCycles(const std::vector<std::string>& log) {
-    std::vector<std::string> cycles;
-    porttrace::BusCycleDecoder decoder;
-    porttrace::CommandNamer namer;
-    for (const std::string& entry : log) {
-        std::istringstream fields(entry);
-        char kind = 0;
-        unsigned port = 0, value = 0;
-        porttrace::BusCycle cycle{};
-        if (!(fields >> kind >> port >> std::hex >> value) || (kind != 'W' && kind != 'R')) {
-            cycles.push_back(entry);
-            continue;
-        }
-        const auto direction = kind == 'W' ? porttrace::PortEvent::Direction::Write
-                                           : porttrace::PortEvent::Direction::Read;
-        if (decoder.decode({0, direction, static_cast<PortRegister>(port - 888),
-                            static_cast<std::uint8_t>(value)},
-                           cycle)) {
-            // Without the time, which depends on the machine.
-            cycles.push_back(
-                porttrace::BusLogWriter::format(cycle, namer.name(cycle), 0).substr(18));
-        }
-    }
-    return cycles;
-}
+// "W 890 0D", "R 889 7F": one call per line.
+std::vector<PortCall> parseLog(const std::string& text);
 
-// Bus-log lines written out by hand: a write on the low lane with its command, a read.
-inline std::string writeCycle(unsigned address, unsigned value, const char* command) {
-    char line[64];
-    std::snprintf(line, sizeof line, "write  0x%06X  low   0x%02X  %s", address, value, command);
-    return line;
-}
-inline std::string readCycle(unsigned address, bool lowByte, unsigned value) {
-    char line[64];
-    std::snprintf(line, sizeof line, "read   0x%06X  %-4s  0x%02X", address,
-                  lowByte ? "low" : "high", value);
-    return line;
-}
+// The first count accesses as "W 890 0D" and "R 889" (reads without their scripted value).
+std::vector<std::string> accessStrings(const std::vector<PortCall>& accesses, size_t count);
+
+// The bus cycles the calls make.
+std::vector<std::string> busCycles(const std::vector<PortCall>& calls);
+
+// The same for a log of "W 890 0D" and "R 889 7F" entries; any other entry ("D 10", a wait)
+// stays in its place among the cycles.
+std::vector<std::string> busCycles(const std::vector<std::string>& log);
+
+// Cycles written out by hand: a write on the low lane with its command, a read.
+std::string writeCycle(unsigned address, unsigned value, const char* command);
+std::string readCycle(unsigned address, bool lowByte, unsigned value);
+
+// Status bytes that answer the detection probe and then shift the given chip bytes in, with
+// noise on every status bit that must not count.
+std::string statusScript(const std::vector<bool>& probe, const std::vector<unsigned>& chipBytes);
+
+// The construction writes and the detection probe, as every run that loads a usable library
+// begins.
+extern const std::vector<std::string> constructionAndProbe;
+
+// The bus cycles of a chip report: first word (low, high), manufacturer, device, bytes 14 and
+// 15, the word after the erase (low, high), as the chip answered them.
+std::vector<std::string> reportCycles(const std::vector<unsigned>& chip);
 
 #endif

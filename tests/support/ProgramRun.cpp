@@ -120,6 +120,7 @@ ProgramResult runFlashtest(const TemporaryFolder& folder, PortLibrary library,
                                      SCRIPTIO_DIR "/full/libio.so",
                                      SCRIPTIO_DIR "/no_isdriverinstalled/libio.so",
                                      SCRIPTIO_DIR "/no_portout/libio.so",
+                                     SCRIPTIO_DIR "/not_a_library/libio.so",
                                      SIM_LIBRARY,
                                      LPTIO_LIBRARY};
     const std::string& libraryFile = libraries[static_cast<int>(library)];

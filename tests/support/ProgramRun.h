@@ -30,6 +30,7 @@ enum class PortLibrary {
     Scripted,  // records each access in SCRIPTIO_LOG, answers status reads from SCRIPTIO_STATUS
     WithoutIsDriverInstalled,  // the scripted library lacking one entry point
     WithoutPortOut,
+    NotALibrary,  // a file of that name that the loader refuses
     Simulator,
     RealPort,
 };

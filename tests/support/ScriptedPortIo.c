@@ -2,8 +2,7 @@
  *   SCRIPTIO_LOG     file that gets one line per access: "W 890 0D", "R 889 7F"
  *   SCRIPTIO_STATUS  status bytes answered in order, in hex ("FF 7F 3F"); 0xFF once they run out,
  *                    as floating lines read
- * Only the three entry points the program needs: the program must also work with a library that
- * lacks the others. Built in variants that leave out one more, to stand for broken libraries. */
+ * Built in variants that leave out one entry point, to stand for broken libraries. */
 #define PORTIO_BUILDING_LIBRARY
 #include "portio/PortIoEntryPoints.h"
 
@@ -66,3 +65,35 @@ int PORTIO_CALL IsDriverInstalled(void) {
     return 1;
 }
 #endif
+
+/* Present so that a load resolves every name; the program never calls them. */
+void PORTIO_CALL PortWordOut(short port, unsigned short value) {
+    (void)port, (void)value;
+}
+void PORTIO_CALL PortDWordOut(short port, unsigned int value) {
+    (void)port, (void)value;
+}
+unsigned short PORTIO_CALL PortWordIn(short port) {
+    return (void)port, 0xFFFF;
+}
+unsigned int PORTIO_CALL PortDWordIn(short port) {
+    return (void)port, 0xFFFFFFFFu;
+}
+void PORTIO_CALL SetPortBit(short port, unsigned char bit) {
+    (void)port, (void)bit;
+}
+void PORTIO_CALL ClrPortBit(short port, unsigned char bit) {
+    (void)port, (void)bit;
+}
+void PORTIO_CALL NotPortBit(short port, unsigned char bit) {
+    (void)port, (void)bit;
+}
+int PORTIO_CALL GetPortBit(short port, unsigned char bit) {
+    return (void)port, (void)bit, 1;
+}
+void PORTIO_CALL RightPortShift(short port, int count) {
+    (void)port, (void)count;
+}
+void PORTIO_CALL LeftPortShift(short port, int count) {
+    (void)port, (void)count;
+}
