@@ -22,7 +22,11 @@ struct Library {
     PortOpener opener() {
         PortSetting setting = parsePortSetting(std::getenv("LPTIO_PORT"));
         std::vector<std::string> traceProblems;
-        tracer.trace().openFromEnvironment(traceProblems);
+        // A run refused for its settings creates no trace file, so it overwrites nothing.
+        if (tracer.trace().checkEnvironment(traceProblems) &&
+            setting.kind != PortSetting::Kind::Invalid) {
+            tracer.trace().openFromEnvironment(traceProblems);
+        }
         refuseOnProblems(setting, traceProblems);
         return PortOpener(system, ParportTree("/"), setting);
     }
