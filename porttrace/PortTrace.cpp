@@ -1,7 +1,7 @@
 #include "porttrace/PortTrace.h"
 
-#include "porttrace/EnvironmentSetting.h"
 #include "porttrace/FileIdentity.h"
+#include "settings/EnvironmentSetting.h"
 
 namespace porttrace {
 

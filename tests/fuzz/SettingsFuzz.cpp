@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "lptio/PortSetting.h"
-#include "porttrace/EnvironmentSetting.h"
+#include "settings/EnvironmentSetting.h"
 #include "sim/SimSettings.h"
 
 namespace {

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "porttrace/BusCycleDecoder.h"
@@ -44,9 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The catalog's chips, shrunk to 4 KiB so that every input runs in microseconds: addresses
     // wrap around a chip of any size alike.
     static const auto chips = [] {
-        auto shrunk = sim::chipCatalog();
-        for (sim::ChipType& type : shrunk) {
-            type.sizeBytes = 4096;
+        std::vector<sim::ChipType> shrunk;
+        std::istringstream names(sim::chipNames());
+        for (std::string name; std::getline(names >> std::ws, name, ',');) {
+            shrunk.push_back(*sim::findChip(name));
+            shrunk.back().sizeBytes = 4096;
         }
         return shrunk;
     }();
@@ -60,13 +64,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int64_t now = 0;
     for (std::size_t i = 1; i + 1 < size; i += 2) {
         now += data[i] >> 2;
-        const std::uint8_t offset = (data[i] & 3) == 3 ? data[i + 1] % 4 : data[i] & 3;
-        porttrace::PortEvent event{now, porttrace::PortAccess::Write, offset, data[i + 1]};
+        const auto portRegister =
+            static_cast<PortRegister>((data[i] & 3) == 3 ? data[i + 1] % 4 : data[i] & 3);
+        porttrace::PortEvent event{now, porttrace::PortEvent::Direction::Write, portRegister,
+                                   data[i + 1]};
         if ((data[i] & 3) == 3) {
-            event.access = porttrace::PortAccess::Read;
-            event.value = board.read(offset, now);
-            require(offset != porttrace::StatusOffset || (event.value & 0x3F) == 0);
-        } else if (const auto change = board.write(offset, data[i + 1], now);
+            event.direction = porttrace::PortEvent::Direction::Read;
+            event.value = board.read(portRegister);
+            require(portRegister != PortRegister::Status || (event.value & 0x3F) == 0);
+        } else if (const auto change = board.write(portRegister, data[i + 1], now);
                    change != sim::FlashModel::Change::None) {
             checkChange(change, before, chip.contents());
             before = chip.contents();
