@@ -170,15 +170,17 @@ bool ImageFile::replace(const std::vector<std::uint8_t>& contents, bool create,
     }
     bool done = writeAll(fd, contents) && fsync(fd) == 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
     if (done && create) {
-        // link, unlike rename, never replaces a file another run made meanwhile.
+        // link, unlike rename, never replaces a file another run made meanwhile; a file system
+        // without hard links gets the rename.
         done = link(temporary.c_str(), resolved.c_str()) == 0;
-        const int error = errno;
-        unlink(temporary.c_str());
-        errno = error;
+        if (done) {
+            unlink(temporary.c_str());
+        } else if (errno == EPERM || errno == EOPNOTSUPP) {
+            done = rename(temporary.c_str(), resolved.c_str()) == 0;
+        }
     } else if (done) {
         done = rename(temporary.c_str(), resolved.c_str()) == 0;
     }
-    done = done && syncFolder(folder);
     if (!done) {
         problem = reasonOf(errno);
         unlink(temporary.c_str());
@@ -189,6 +191,10 @@ bool ImageFile::replace(const std::vector<std::uint8_t>& contents, bool create,
         close(static_cast<int>(handle));
     }
     handle = fd;
+    if (!syncFolder(folder)) {
+        problem = reasonOf(errno);  // in place, but perhaps not yet on the disk
+        return false;
+    }
     return true;
 }
 
