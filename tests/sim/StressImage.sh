@@ -17,15 +17,15 @@ head -c 524288 /dev/zero | tr '\0' '\377' >"$folder/erased"
 erased=0
 for round in $(seq "$rounds"); do
     cp "$folder/old" "$folder/chip.img"
-    pids=()
-    for _ in 1 2 3; do
-        "$program" </dev/null >/dev/null 2>>"$folder/messages" &
-        pids+=($!)
+    # One of the three is killed within its first 12 ms, where the runs load, lock, erase and
+    # save; timeout kills only its own child, never a process that took a finished run's id.
+    victim=$((RANDOM % 3))
+    for run in 0 1 2; do
+        killer=()
+        [ "$run" = "$victim" ] && killer=(timeout -s KILL "$(printf '0.%04d' $((RANDOM % 120)))")
+        "${killer[@]}" "$program" </dev/null >/dev/null 2>>"$folder/messages" &
     done
-    # Within the first 12 ms, where the runs load, lock, erase and save.
-    sleep "$(printf '0.%04d' $((RANDOM % 120)))"
-    kill -KILL "${pids[RANDOM % 3]}" 2>/dev/null
-    wait 2>/dev/null
+    wait
     if cmp -s "$folder/chip.img" "$folder/erased"; then
         erased=$((erased + 1))
     elif ! cmp -s "$folder/chip.img" "$folder/old"; then
