@@ -1,7 +1,9 @@
 // libFuzzer target: every settings parser of the port I/O libraries, and the escaping of the
-// values their messages show. The first byte picks the parser; the rest is the value (for the
-// simulator, its four variables separated by NUL bytes). Beyond crashes and undefined behaviour:
-// a shown value holds no control byte or non-ASCII byte and stays short.
+// values their messages show. The first byte picks the parser; the rest is the value (several
+// variables separated by NUL bytes: LPTIO_PORT and LPTIO_DIRECT_IO; the simulator's four). Beyond
+// crashes and undefined behaviour: a shown value holds no control byte or non-ASCII byte and stays
+// short.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -37,7 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case 1: {
-            const PortSetting setting = parsePortSetting(value.c_str());
+            const std::string::size_type cut = std::min(value.find('\0'), value.size());
+            const std::string directIo = value.substr(std::min(cut + 1, value.size()));
+            const PortSetting setting =
+                parsePortSetting(value.substr(0, cut).c_str(), directIo.c_str());
             require(setting.kind != PortSetting::Kind::Invalid || !setting.problem.empty());
             break;
         }
