@@ -1,7 +1,13 @@
 // The shipped flashtest, unmodified, end to end: one row per run, each with the port I/O library
 // beside the program, its settings, and what the run must show. CLOCK_MONOTONIC is sped up so
 // that the 300 s erase wait passes in a fraction of a second.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include <filesystem>
 #include <ostream>
@@ -44,6 +50,8 @@ struct Row {
     Lines cycles = {};     // from the port log or the bus log; empty: not checked
     Image image = Image::Unchecked;
     std::string imageFile = "chip.img";
+    int imageMode = 0644;
+    bool imageLocked = false;  // by another run
     bool stdoutReaderGone = false;
 
     Row withErr(std::string text) const { return set(&Row::err, std::move(text)); }
@@ -62,6 +70,15 @@ struct Row {
 
 void PrintTo(const Row& row, std::ostream* out) {
     *out << row.name;
+}
+
+Lines filesIn(const TemporaryFolder& folder) {
+    Lines names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // The cycles of a bus log, without the times, which depend on the machine.
@@ -104,9 +121,14 @@ TEST_P(Flashtest, Runs) {
     const std::string kept(512 * 1024, '\x3C');  // an image of a 512 KiB chip
     if (row.image == Image::Kept || row.image == Image::Blank) {
         writeWholeFile(image, row.image == Image::Kept ? kept : std::string(kept.size(), '\xFF'));
+        writeWholeFile(folder.file("notes.txt"), "kept");
+        chmod(image.c_str(), static_cast<mode_t>(row.imageMode));
     }
+    const int otherRun = open(image.c_str(), O_RDONLY);
+    ASSERT_TRUE(!row.imageLocked || flock(otherRun, LOCK_EX) == 0);
 
     const ProgramResult result = runFlashtest(folder, row.library, settings, row.stdoutReaderGone);
+    close(otherRun);
 
     EXPECT_EQ(result.out, row.out);
     EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
@@ -139,8 +161,11 @@ TEST_P(Flashtest, Runs) {
         case Image::Absent:
             EXPECT_FALSE(std::filesystem::exists(image));
             break;
-        case Image::Kept:
+        case Image::Kept:  // a refused run changes no file and makes none
             EXPECT_TRUE(contents == kept) << "the image changed";
+            EXPECT_EQ(readWholeFile(folder.file("notes.txt")), "kept");
+            EXPECT_EQ(filesIn(folder), (Lines{"chip.img", "flashtest", "libio.so", "notes.txt"}));
+            EXPECT_NE(result.err.find("; accepted: "), std::string::npos) << result.err;
             break;
         case Image::Erased:
         case Image::Blank:
@@ -172,14 +197,19 @@ Row simulated(const char* name, const char* board, const char* chip, std::string
         .withImage(Image::Erased);
 }
 
-// A bad setting names its variable and value, fails the check and keeps the image.
-Row badSetting(const char* name, const char* variable, const char* value) {
-    std::map<std::string, std::string> settings = {{"LPTIO_SIM_CHIP", "Am29F040B"}};
-    settings[variable] = value;
+// A refused run names the variable and its value, fails the check and changes no file.
+Row refused(const char* name, std::map<std::string, std::string> settings, const char* named,
+            const std::string& shown) {
+    settings.emplace("LPTIO_SIM_CHIP", "Am29F040B");
     return Row{name, Library::Simulator, settings, failedCheck, 1}
-        .withErr(std::string(variable) + "=\"" + value + "\": ")
+        .withErr(std::string(named) + "=\"" + shown + "\": ")
         .withImage(Image::Kept);
 }
+Row badSetting(const char* name, const char* variable, const char* value) {
+    return refused(name, {{variable, value}}, variable, value);
+}
+const char* const Vcd = "LPTIO_TRACE_VCD";
+const char* const BusLog = "LPTIO_TRACE_BUSLOG";
 
 const std::string sampleReport = sampleChipReport + pause;
 
@@ -222,6 +252,9 @@ INSTANTIATE_TEST_SUITE_P(
         badSetting("BadEraseTime", "LPTIO_SIM_ERASE_MS", "11s"),
         badSetting("EraseTimeOverAnHour", "LPTIO_SIM_ERASE_MS", "3600001"),
         badSetting("EraseTimeOverflowing", "LPTIO_SIM_ERASE_MS", "99999999999"),
+        simulated("EraseTimeLeadingZeros", "", "Am29F040B",
+                  report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4", "[DEV]=0x00; [DEV]=0x00"),
+                  "000000000001"),
         // An hour's erase is still running after the program's 300 s: the chip answers its
         // status (DQ7 clear, DQ6 and DQ2 toggling, DQ3 set) on the low lane.
         simulated("EraseTimeAnHour", "", "Am29F040B",
@@ -234,6 +267,23 @@ INSTANTIATE_TEST_SUITE_P(
         badSetting("ImageInAMissingFolder", "LPTIO_SIM_IMAGE", "@/missing/chip.img"),
         badSetting("ImageOfAnotherChip", "LPTIO_SIM_CHIP", "S29GL128P")
             .withErr("LPTIO_SIM_IMAGE=\"@/chip.img\": the file holds 524288 bytes instead of"),
+        refused("ImageReadOnly", {}, "LPTIO_SIM_IMAGE", "@/chip.img").set(&Row::imageMode, 0444),
+        refused("ImageInUse", {}, "LPTIO_SIM_IMAGE", "@/chip.img").set(&Row::imageLocked, true),
+        refused("TraceIsTheImage", {{Vcd, "@/chip.img"}}, Vcd, "@/chip.img"),
+        refused("TraceIsTheOtherTrace", {{Vcd, "@/run"}, {BusLog, "@/./run"}}, BusLog, "@/./run"),
+        refused("TraceIsTheLibrary", {{BusLog, "@/libio.so"}}, BusLog, "@/libio.so"),
+        refused("TraceOfARefusedRun", {{"LPTIO_SIM_BOARD", "bogus"}, {BusLog, "@/notes.txt"}},
+                "LPTIO_SIM_BOARD", "bogus"),
+        refused("ValueEscapedAndCut", {{"LPTIO_SIM_CHIP", "Am\x1B[2J\n" + std::string(200, 'x')}},
+                "LPTIO_SIM_CHIP", "Am\\x1B[2J\\x0A" + std::string(87, 'x') + "..."),
+        // The user named the file for a trace of a run that, set up wrongly, never starts.
+        Row{"RealPortRefusedRunOverwritesNoTrace",
+            Library::RealPort,
+            {{"LPTIO_PORT", "lpt1"}, {BusLog, "@/notes.txt"}},
+            failedCheck,
+            1}
+            .withErr("lptio: LPTIO_PORT=\"lpt1\": ")
+            .withImage(Image::Kept),
         Row{"RealPortUnwritableTrace",
             Library::RealPort,
             {{"LPTIO_PORT", "/dev/null"}, {"LPTIO_TRACE_VCD", "/nonexistent/run.vcd"}},
@@ -252,6 +302,56 @@ INSTANTIATE_TEST_SUITE_P(
 }  // namespace
 
 namespace {
+
+// The image is replaced through a file nobody could prepare: links planted at the names a
+// save might use are never followed, and the image keeps its mode and its link.
+TEST(FlashtestSimulatorImage, KeepsItsModeAndItsLinkAndFollowsNoPlantedLink) {
+    TemporaryFolder folder;
+    writeWholeFile(folder.file("chip.img"), std::string(512 * 1024, '\x3C'));
+    chmod(folder.file("chip.img").c_str(), 0600);
+    writeWholeFile(folder.file("victim"), "kept");
+    symlink("chip.img", folder.file("link.img").c_str());
+    for (const char* planted : {"chip.img.tmp", "link.img.tmp"}) {
+        symlink("victim", folder.file(planted).c_str());
+    }
+    const ProgramResult result = runFlashtest(
+        folder, Library::Simulator,
+        {{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_IMAGE", folder.file("link.img")}});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.file("link.img")));
+    EXPECT_TRUE(readWholeFile(folder.file("chip.img")) == std::string(512 * 1024, '\xFF'));
+    EXPECT_EQ(std::filesystem::status(folder.file("chip.img")).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(readWholeFile(folder.file("victim")), "kept");
+}
+
+// A file size limit makes the erase's save fail; the run goes on, and says what was lost.
+TEST(FlashtestSimulatorImage, AFailedSaveSaysSoAndKeepsTheOldImage) {
+    TemporaryFolder folder;
+    const std::string image = folder.file("chip.img");
+    const std::string kept(512 * 1024, '\x3C');
+    writeWholeFile(image, kept);
+    const ProgramResult result = runFlashtest(
+        folder, Library::Simulator, {{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_IMAGE", image}},
+        false, "trap '' XFSZ; ulimit -f 64; exec \"$0\"");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, "lptio: the chip's new contents were not saved to " + image +
+                              " (File too large); the next run starts from the contents saved "
+                              "before\n");
+    EXPECT_TRUE(readWholeFile(image) == kept);
+    EXPECT_EQ(filesIn(folder), (Lines{"chip.img", "flashtest", "libio.so"}));
+}
+
+// Started with standard output closed, the program must not write its text into a trace.
+TEST(FlashtestSimulatorTrace, ClosedStandardOutputNeverReachesATrace) {
+    TemporaryFolder folder;
+    runFlashtest(folder, Library::Simulator,
+                 {{"LPTIO_SIM_BOARD", "none"}, {"LPTIO_TRACE_BUSLOG", folder.file("run.log")}},
+                 false, "exec \"$0\" >&-");
+    const std::string log = readWholeFile(folder.file("run.log"));
+    EXPECT_EQ(log.rfind("# ", 0), 0u) << log;
+    EXPECT_EQ(log.find("H/W"), std::string::npos) << log;
+}
 
 // Installed, the program finds the real-port library by default, the simulator on request.
 TEST(FlashtestInstalled, DrivesRealPortsByDefault) {

@@ -114,7 +114,7 @@ TemporaryFolder::~TemporaryFolder() {
 
 ProgramResult runFlashtest(const TemporaryFolder& folder, PortLibrary library,
                            const std::map<std::string, std::string>& settings,
-                           bool stdoutReaderGone) {
+                           bool stdoutReaderGone, const char* shellScript) {
     namespace fs = std::filesystem;
     const std::string libraries[] = {"",
                                      SCRIPTIO_DIR "/full/libio.so",
@@ -131,6 +131,10 @@ ProgramResult runFlashtest(const TemporaryFolder& folder, PortLibrary library,
         fs::copy_file(libraryFile, folder.file("libio.so"), ignored);
     }
     ProgramRun run{folder.file("flashtest"), {}, {}, folder.path(), "", stdoutReaderGone};
+    if (shellScript != nullptr) {
+        run.arguments = {"-c", shellScript, run.program};
+        run.program = "/bin/sh";
+    }
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string name(*entry, std::strcspn(*entry, "="));
         if (name.rfind("LPTIO_", 0) == 0 || name.rfind("SCRIPTIO_", 0) == 0) {

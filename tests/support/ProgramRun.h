@@ -52,9 +52,10 @@ class TemporaryFolder {
 
 // Runs a copy of flashtest from the folder, with the library beside it as an operator installs
 // them, on the sped-up clock. Every LPTIO_ and SCRIPTIO_ variable not in settings is removed.
+// With a shell script, the shell runs it and the script starts the program (exec "$0").
 ProgramResult runFlashtest(const TemporaryFolder& folder, PortLibrary library,
                            const std::map<std::string, std::string>& settings,
-                           bool stdoutReaderGone = false);
+                           bool stdoutReaderGone = false, const char* shellScript = nullptr);
 
 std::string readWholeFile(const std::string& path);
 void writeWholeFile(const std::string& path, const std::string& contents);
