@@ -50,12 +50,4 @@ TEST_F(PortIoLibraryTest, MissingLibraryLooksUpNothingAndKeepsTheTable) {
     EXPECT_EQ(portIoLibrary.PortOut, nullptr);
 }
 
-TEST_F(PortIoLibraryTest, UnloadAfterFailedLoadHandsOnTheNullHandle) {
-    libraryFound = false;
-    loadPortIoLibrary();
-    loaderCalls.clear();
-    unloadPortIoLibrary();
-    EXPECT_EQ(loaderCalls, std::vector<std::string>{"close null"});
-}
-
 }  // namespace

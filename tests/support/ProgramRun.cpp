@@ -1,7 +1,6 @@
 #include "ProgramRun.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,8 +27,9 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
 }  // namespace
 
 ProgramResult runProgram(const ProgramRun& run) {
-    int inPipe[2], outPipe[2], errPipe[2];
-    if (pipe(inPipe) != 0 || pipe(outPipe) != 0 || pipe(errPipe) != 0) {
+    TemporaryFolder errors;  // stderr goes to a file: only stdout needs to be a pipe
+    int inPipe[2], outPipe[2];
+    if (pipe(inPipe) != 0 || pipe(outPipe) != 0) {
         return {};
     }
     std::vector<std::string> argv{run.program};
@@ -38,10 +38,11 @@ ProgramResult runProgram(const ProgramRun& run) {
 
     const pid_t child = fork();
     if (child == 0) {
+        const int errorFile = open(errors.file("err").c_str(), O_WRONLY | O_CREAT, 0600);
         dup2(inPipe[0], STDIN_FILENO);
         dup2(outPipe[1], STDOUT_FILENO);
-        dup2(errPipe[1], STDERR_FILENO);
-        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) {
+        dup2(errorFile, STDERR_FILENO);
+        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errorFile}) {
             close(fd);
         }
         // As a shell would start it, whatever this process ignores or blocks.
@@ -64,37 +65,22 @@ ProgramResult runProgram(const ProgramRun& run) {
     if (run.stdoutReaderGone) {
         close(outPipe[0]);
     }
-    close(errPipe[1]);
     signal(SIGPIPE, SIG_IGN);
     (void)!write(inPipe[1], run.input.data(), run.input.size());
     close(inPipe[1]);
 
     ProgramResult result;
-    pollfd fds[2] = {{run.stdoutReaderGone ? -1 : outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    std::string* sinks[2] = {&result.out, &result.err};
-    int open = run.stdoutReaderGone ? 1 : 2;
-    while (open > 0) {
-        if (poll(fds, 2, -1) < 0) {
-            break;
+    if (!run.stdoutReaderGone) {
+        char buffer[4096];
+        for (ssize_t count; (count = read(outPipe[0], buffer, sizeof buffer)) > 0;) {
+            result.out.append(buffer, static_cast<size_t>(count));
         }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0) {
-                continue;
-            }
-            char buffer[4096];
-            const ssize_t count = read(fds[i].fd, buffer, sizeof buffer);
-            if (count > 0) {
-                sinks[i]->append(buffer, static_cast<size_t>(count));
-            } else {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
-        }
+        close(outPipe[0]);
     }
     int status = 0;
     waitpid(child, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.err = readWholeFile(errors.file("err"));
     return result;
 }
 
