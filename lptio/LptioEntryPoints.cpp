@@ -1,30 +1,26 @@
 // The exported entry points: the one process-wide PortAccess on the real system, configured
-// from the environment when first used.
+// from the environment when first used. The same on every OS.
 #define PORTIO_BUILDING_LIBRARY
 #include "portio/PortIoEntryPoints.h"
 
 #include <cstdio>
-#include <cstdlib>
 
-#include "lptio/LinuxPortSystem.h"
+#include "lptio/LibrarySetup.h"
 #include "lptio/PortAccess.h"
 #include "lptio/PortTraceObserver.h"
 
 namespace {
 
 struct Library {
-    LinuxPortSystem system;
     PortTraceObserver tracer{monotonicNanoseconds};
     PortAccess access{
-        opener(), [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); },
+        finder(), [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); },
         &tracer};
 
-    PortOpener opener() {
-        PortSetting setting = parsePortSetting(std::getenv("LPTIO_PORT"));
+    std::unique_ptr<PortFinder> finder() {
         std::vector<std::string> traceProblems;
         tracer.trace().openFromEnvironment(traceProblems);
-        refuseOnProblems(setting, traceProblems);
-        return PortOpener(system, ParportTree("/"), setting);
+        return portFinderFromEnvironment(traceProblems);
     }
 };
 

@@ -7,6 +7,7 @@
 
 #include "FakeParportTree.h"
 #include "FakePortSystem.h"
+#include "lptio/PortOpener.h"
 
 namespace {
 
@@ -30,7 +31,8 @@ class PortAccessTest : public testing::Test {
   protected:
     PortAccess& access(const char* setting = nullptr) {
         made = std::make_unique<PortAccess>(
-            PortOpener(system, ParportTree(tree.root()), parsePortSetting(setting)),
+            std::make_unique<PortOpener>(system, ParportTree(tree.root()),
+                                         parsePortSetting(setting)),
             [this](const std::string& message) { messages.push_back(message); }, &observer);
         return *made;
     }
