@@ -25,6 +25,11 @@ bool portName(const std::string& text) {
            (name.size() == 4 || std::isdigit(static_cast<unsigned char>(name[4])) != 0);
 }
 
+std::string hexByte(std::uint8_t value) {
+    const char digits[] = "0123456789ABCDEF";
+    return std::string("0x") + digits[value >> 4] + digits[value & 15];
+}
+
 // Where a forced port would hit the interrupt, timer, DMA, CMOS or reset registers.
 bool systemBoardRegisters(std::uint16_t base) {
     const unsigned last = base + PortRegisterCount - 1u;
@@ -62,8 +67,8 @@ class DriverChannel : public PortChannel {
             checked = true;
             const std::uint8_t back = driver.inByte(port);
             if (back != value) {
-                silence = "no answer: the data register read back " + hexAddress(back) + " after " +
-                          hexAddress(value) + " was written, so nothing at " + hexAddress(base) +
+                silence = "no answer: the data register read back " + hexByte(back) + " after " +
+                          hexByte(value) + " was written, so nothing at " + hexAddress(base) +
                           " works as a parallel port (check its base in Device Manager, Ports, "
                           "the port's Resources tab)";
                 return ENXIO;
