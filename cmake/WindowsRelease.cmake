@@ -1,9 +1,12 @@
 # The release archive for Windows users (cpack --preset windows): the program and the
-# operator's README at the top, and the simulator's io.dll in a folder of its own, so that
-# nobody takes it for the adapter's library.
+# operator's README at the top; the simulator's io.dll and our io.dll for real parallel ports
+# each in a folder of its own, so that the operator chooses one by copying it.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/README-Windows.txt DESTINATION . RENAME README.txt)
 if(TARGET lptflash_sim_io)
     install(FILES $<TARGET_FILE:lptflash_sim_io> DESTINATION simulator)
+endif()
+if(TARGET lptio)
+    install(FILES $<TARGET_FILE:lptio> DESTINATION hardware)
 endif()
 
 set(CPACK_GENERATOR ZIP)

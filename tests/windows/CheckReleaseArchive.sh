@@ -1,6 +1,6 @@
 #!/bin/sh
 # Packs the Windows build's release archive afresh and checks that it holds exactly the
-# program, the operator's README and the simulator's io.dll in its own folder.
+# program, the operator's README, and the hardware and simulator io.dll each in its own folder.
 # Usage: CheckReleaseArchive.sh CMAKE CPACK WINDOWS_BUILD_DIR
 set -eu
 cmake=$1
@@ -20,6 +20,7 @@ fi
 contents=$(cd "$work" && "$cmake" -E tar tf "$1" | sed -n 's|^[^/]*/\(.*[^/]\)$|\1|p' | sort)
 expected="README.txt
 flashtest.exe
+hardware/io.dll
 simulator/io.dll"
 if [ "$contents" != "$expected" ]; then
     printf 'archive %s holds:\n%s\nexpected exactly:\n%s\n' "$1" "$contents" "$expected" >&2

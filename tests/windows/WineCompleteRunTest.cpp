@@ -1,6 +1,9 @@
-// One complete run with the simulator under Wine, in real time: the erase wait takes its full
-// 300 s, since no clock can be sped up inside Wine.
+// Complete runs under Wine: one with the simulator in real time (the erase wait takes its full
+// 300 s), and one through the hardware io.dll with the clock preload sped up.
 #include <gtest/gtest.h>
+
+#include <sstream>
+#include <vector>
 
 #include "WineProgramRun.h"
 
@@ -26,6 +29,73 @@ TEST(WineCompleteRun, SimulatorRunReportsTheChipErasesItAndExitsWithZero) {
     const std::string contents = readWholeFile(image);
     EXPECT_EQ(contents.size(), 16u * 1024 * 1024) << image;
     EXPECT_EQ(contents.find_first_not_of('\xFF'), std::string::npos) << image << " not erased";
+}
+
+// One port access per line as the recording libraries log them: "W 890 0D", "R 889 7F".
+std::vector<std::string> logLines(const std::string& log) {
+    std::vector<std::string> lines;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The same complete run on Linux through the recording library, and under Wine through our
+// io.dll and the stand-in port-access library, both on the sped-up clock.
+TEST(WineCompleteRun, HardwareLibraryForwardsEveryAccessToTheChosenBase) {
+    ASSERT_FALSE(setting("LPTFLASH_WINE").empty()) << "run this through ctest";
+    const std::string status = "80 00 80";  // the probe's answer: an adapter is there
+    const TemporaryFolder linux;
+    const ProgramResult reference = runProgram({LINUX_FLASHTEST,
+                                                {},
+                                                {{"LD_LIBRARY_PATH", LINUX_SCRIPTIO_DIR},
+                                                 {"LD_PRELOAD", LINUX_FASTCLOCK},
+                                                 {"SCRIPTIO_LOG", linux.file("ports.log")},
+                                                 {"SCRIPTIO_STATUS", status}},
+                                                "",
+                                                ""});
+    ASSERT_EQ(reference.exitCode, 0) << reference.err;
+
+    const OperatorFolder folder(setting("LPTFLASH_WINDOWS_HARDWARE"));
+    folder.copy(setting("LPTFLASH_WINDOWS_PORT_DRIVER"), "inpoutx64.dll");
+    const ProgramResult result = folder.run({{"LPTIO_PORT", "0xd010"},
+                                             {"LPTIO_FORCE_PORT", "1"},
+                                             {"SCRIPTIO_LOG", "ports.log"},
+                                             {"SCRIPTIO_STATUS", status},
+                                             {"LPTIO_TRACE_BUSLOG", "bus.log"},
+                                             {"LD_PRELOAD", LINUX_FASTCLOCK}});
+
+    std::string out = reference.out.substr(0, reference.out.rfind("Press any key"));
+    for (std::size_t at = 0; (at = out.find('\n', at)) != std::string::npos; at += 2) {
+        out.insert(at, "\r");
+    }
+    EXPECT_EQ(result.out, out + pausePrompt());
+    EXPECT_EQ(result.exitCode, 0);
+    // Wine lists no parallel port: the forced one is used, with a note, and nothing else said.
+    EXPECT_EQ(result.err.rfind("lptio: LPTIO_FORCE_PORT=1: using 0xd010, which Windows does not "
+                               "list as a parallel port (it lists none)\r\n",
+                               0),
+              0u)
+        << result.err;
+    EXPECT_EQ(result.err.find("lptio:", 1), std::string::npos) << result.err;
+
+    // Every access at 0xd010 instead of 0x378, without the writes to the read-only status
+    // register, and with the one read-back of the data register after the probe's first data
+    // write while the data lines are driven.
+    std::vector<std::string> expected;
+    for (const std::string& line : logLines(readWholeFile(linux.file("ports.log")))) {
+        const unsigned long port = std::stoul(line.substr(2, 3));
+        if (line[0] != 'W' || port != 0x379) {
+            expected.push_back(line.substr(0, 2) + std::to_string(port - 0x378 + 0xD010) +
+                               line.substr(5));
+        }
+    }
+    ASSERT_GT(expected.size(), 1000u);
+    ASSERT_EQ(expected[5], "W 53264 01");
+    expected.insert(expected.begin() + 6, "R 53264 01");
+    EXPECT_EQ(logLines(readWholeFile(folder.file("ports.log"))), expected);
+    EXPECT_NE(readWholeFile(folder.file("bus.log")).find("chip erase"), std::string::npos);
 }
 
 }  // namespace

@@ -32,9 +32,10 @@ class OperatorFolder {
     // A file in the folder: the program's current folder, where the simulator keeps its chip.
     std::string file(const char* name) const { return folder.file(name); }
 
-  private:
+    // Puts a copy of from into the folder under that name.
     void copy(const std::string& from, const char* name) const;
 
+  private:
     TemporaryFolder folder;
 };
 
