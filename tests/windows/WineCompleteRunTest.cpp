@@ -36,7 +36,7 @@ std::vector<std::string> logLines(const std::string& log) {
     std::vector<std::string> lines;
     std::istringstream in(log);
     for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
+        lines.push_back(line.substr(0, line.find('\r')));  // text mode on Windows
     }
     return lines;
 }
@@ -96,6 +96,36 @@ TEST(WineCompleteRun, HardwareLibraryForwardsEveryAccessToTheChosenBase) {
     expected.insert(expected.begin() + 6, "R 53264 01");
     EXPECT_EQ(logLines(readWholeFile(folder.file("ports.log"))), expected);
     EXPECT_NE(readWholeFile(folder.file("bus.log")).find("chip erase"), std::string::npos);
+}
+
+// The entry points flashtest.exe never calls, through the same library and stand-in.
+TEST(WineCompleteRun, HardwareLibraryBuildsWordsBitsAndShiftsOnByteAccess) {
+    ASSERT_FALSE(setting("LPTFLASH_WINE").empty()) << "run this through ctest";
+    const OperatorFolder folder(setting("LPTFLASH_WINDOWS_HARDWARE"));
+    folder.copy(setting("LPTFLASH_WINDOWS_PORT_DRIVER"), "inpoutx64.dll");
+    folder.copy(setting("LPTFLASH_WINDOWS_CALLER"), "call.exe");
+    const ProgramResult result =
+        folder.run({{"LPTIO_PORT", "0xd010"},
+                    {"LPTIO_FORCE_PORT", "1"},
+                    {"SCRIPTIO_LOG", "ports.log"},
+                    {"SCRIPTIO_STATUS", "6C"}},
+                   {"call.exe", "NotPortBit:890:2", "PortWordOut:888:48879", "SetPortBit:888:4",
+                    "ClrPortBit:888:0", "RightPortShift:888:4", "LeftPortShift:888:3",
+                    "GetPortBit:888:6", "GetPortBit:888:7", "PortWordIn:888", "PortDWordIn:888"});
+
+    EXPECT_EQ(result.out, "1\r\n0\r\n6C78\r\nFF04FF78\r\n") << result.err;
+    EXPECT_EQ(logLines(readWholeFile(folder.file("ports.log"))),
+              std::vector<std::string>({"R 53266 00", "W 53266 04",  // toggle bit 2
+                                        "W 53264 EF", "R 53264 EF",  // word, checked
+                                        "R 53264 EF", "W 53264 FF",  // set bit 4
+                                        "R 53264 FF", "W 53264 FE",  // clear bit 0
+                                        "R 53264 FE", "W 53264 0F",  // >> 4
+                                        "R 53264 0F", "W 53264 78",  // << 3
+                                        "R 53264 78", "R 53264 78",  // bits 6, 7
+                                        "R 53264 78", "R 53265 6C",  // word
+                                        "R 53264 78", "R 53265 FF", "R 53266 04"}));  // dword
+    EXPECT_NE(result.err.find("lptio: 0x37b is not a parallel port register"), std::string::npos)
+        << result.err;
 }
 
 }  // namespace
