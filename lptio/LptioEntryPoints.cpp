@@ -8,6 +8,7 @@
 #include "lptio/LibrarySetup.h"
 #include "lptio/PortAccess.h"
 #include "lptio/PortTraceObserver.h"
+#include "platform/PerformanceCounter.h"
 
 namespace {
 

@@ -7,34 +7,34 @@ namespace porttrace {
 namespace {
 
 struct Wire {
-    std::uint8_t offset;
+    PortRegister offset;
     std::uint8_t mask;
     const char* name;
 };
 
 // The identifier of wire i is the character '!' + i.
 constexpr Wire wires[] = {
-    {DataOffset, 0x01, "D0"},
-    {DataOffset, 0x02, "D1"},
-    {DataOffset, 0x04, "D2"},
-    {DataOffset, 0x08, "D3"},
-    {DataOffset, 0x10, "D4"},
-    {DataOffset, 0x20, "D5"},
-    {DataOffset, 0x40, "D6"},
-    {DataOffset, 0x80, "D7"},
-    {ControlOffset, ControlBit::ByteSelect, "byte_select"},
-    {ControlOffset, ControlBit::DataDrive, "data_drive"},
-    {ControlOffset, ControlBit::Enable, "enable"},
-    {ControlOffset, ControlBit::WriteStrobe, "write_strobe"},
-    {StatusOffset, StatusBit::ReadBack, "S6_read_back"},
-    {StatusOffset, StatusBit::Presence, "S7_presence"},
+    {PortRegister::Data, 0x01, "D0"},
+    {PortRegister::Data, 0x02, "D1"},
+    {PortRegister::Data, 0x04, "D2"},
+    {PortRegister::Data, 0x08, "D3"},
+    {PortRegister::Data, 0x10, "D4"},
+    {PortRegister::Data, 0x20, "D5"},
+    {PortRegister::Data, 0x40, "D6"},
+    {PortRegister::Data, 0x80, "D7"},
+    {PortRegister::Control, ControlLine::ByteSelect, "byte_select"},
+    {PortRegister::Control, ControlLine::DataDrive, "data_drive"},
+    {PortRegister::Control, ControlLine::Enable, "enable"},
+    {PortRegister::Control, ControlLine::WriteStrobe, "write_strobe"},
+    {PortRegister::Status, StatusLine::ReadBack, "S6_read_back"},
+    {PortRegister::Status, StatusLine::Presence, "S7_presence"},
 };
 
-std::uint8_t registerOf(const PortLines& lines, std::uint8_t offset) {
+std::uint8_t registerOf(const PortLines& lines, PortRegister offset) {
     switch (offset) {
-        case DataOffset:
+        case PortRegister::Data:
             return lines.data;
-        case ControlOffset:
+        case PortRegister::Control:
             return lines.control;
         default:
             return lines.status;

@@ -1,5 +1,7 @@
 #include "sim/ChipCatalog.h"
 
+#include <array>
+
 #include "sim/NameMatch.h"
 
 namespace sim {
@@ -21,10 +23,6 @@ constexpr std::array<ChipType, 5> catalog = {{
 }};
 
 }  // namespace
-
-const std::array<ChipType, 5>& chipCatalog() {
-    return catalog;
-}
 
 const ChipType& defaultChip() {
     return catalog[0];

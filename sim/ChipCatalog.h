@@ -3,7 +3,6 @@
 #ifndef LPTFLASH_SIM_CHIPCATALOG_H
 #define LPTFLASH_SIM_CHIPCATALOG_H
 
-#include <array>
 #include <cstdint>
 #include <string>
 
@@ -21,7 +20,6 @@ struct ChipType {
     std::uint32_t eraseMs;  // chip erase time
 };
 
-const std::array<ChipType, 5>& chipCatalog();
 const ChipType& defaultChip();
 // The chip of that name, ignoring case; nullptr if none.
 const ChipType* findChip(const std::string& name);

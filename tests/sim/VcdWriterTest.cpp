@@ -5,7 +5,7 @@
 #include "ProgramRun.h"
 #include "porttrace/VcdWriter.h"
 
-using porttrace::PortAccess;
+using Direction = porttrace::PortEvent::Direction;
 
 namespace {
 
@@ -28,14 +28,17 @@ TEST(VcdWriter, DumpsOneWirePerLineAndOnlyTheChangesAtTimesFromTheFirstEvent) {
     porttrace::VcdWriter writer;
     std::string reason;
     ASSERT_TRUE(writer.open(path, reason)) << reason;
-    writer.record({1000, PortAccess::Write, 0, 0x00});  // nothing changes
-    writer.record({1500, PortAccess::Write, 2, 0x09});
-    writer.record({1500, PortAccess::Read, 1, 0x80});   // same time: no second time line
-    writer.record({1400, PortAccess::Write, 0, 0x03});  // clock stepped back: stays at 500
-    writer.record({2000, PortAccess::Write, 0, 0x03});  // no change, no time line
-    writer.record({2600, PortAccess::Read, 0, 0xFF});   // reading data changes no line
-    writer.record({2700, PortAccess::Write, 1, 0xFF});  // nor does writing status
-    writer.record({3000, PortAccess::Write, 2, 0x0D});
+    writer.record({1000, Direction::Write, PortRegister::Data, 0x00});  // nothing changes
+    writer.record({1500, Direction::Write, PortRegister::Control, 0x09});
+    writer.record(
+        {1500, Direction::Read, PortRegister::Status, 0x80});  // same time: no second time line
+    writer.record(
+        {1400, Direction::Write, PortRegister::Data, 0x03});  // clock stepped back: stays at 500
+    writer.record({2000, Direction::Write, PortRegister::Data, 0x03});  // no change, no time line
+    writer.record(
+        {2600, Direction::Read, PortRegister::Data, 0xFF});  // reading data changes no line
+    writer.record({2700, Direction::Write, PortRegister::Status, 0xFF});  // nor does writing status
+    writer.record({3000, Direction::Write, PortRegister::Control, 0x0D});
     // Complete on disk before the writer is closed: a killed process keeps its trace.
     EXPECT_EQ(readWholeFile(path), header + "#500\n1)\n1,\n1.\n1!\n1\"\n#2000\n1+\n");
 }
