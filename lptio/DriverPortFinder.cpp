@@ -4,7 +4,7 @@
 #include <cerrno>
 
 #include "lptio/PortAddress.h"
-#include "porttrace/EnvironmentSetting.h"
+#include "settings/EnvironmentSetting.h"
 
 namespace {
 
