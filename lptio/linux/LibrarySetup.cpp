@@ -1,7 +1,6 @@
 #include "lptio/LibrarySetup.h"
 
 #include <cstdlib>
-#include <ctime>
 
 #include "lptio/LinuxPortSystem.h"
 #include "lptio/PortOpener.h"
@@ -11,10 +10,4 @@ std::unique_ptr<PortFinder> portFinderFromEnvironment(const std::vector<std::str
     PortSetting setting = parsePortSetting(std::getenv("LPTIO_PORT"));
     refuseOnProblems(setting, problems);
     return std::make_unique<PortOpener>(system, ParportTree("/"), setting);
-}
-
-std::int64_t monotonicNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
