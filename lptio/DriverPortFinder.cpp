@@ -102,6 +102,20 @@ class DriverChannel : public PortChannel {
 
 }  // namespace
 
+bool portBaseAmong(const std::vector<IoRange>& ranges, std::uint16_t& base) {
+    for (unsigned long long shortest : {8u, 3u}) {
+        for (const IoRange& range : ranges) {
+            const unsigned long long count = range.last - range.first + 1;
+            if (range.last >= range.first && count >= shortest && count <= 8 && range.first != 0 &&
+                range.last <= 0xFFFF) {
+                base = static_cast<std::uint16_t>(range.first);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 PortSetting parseWindowsPortSetting(const char* value) {
     if (value != nullptr && portName(value)) {
         PortSetting setting;

@@ -13,6 +13,17 @@ struct ListedPort {
     std::uint16_t base = 0;
 };
 
+// An I/O range Windows allocated to a device, inclusive.
+struct IoRange {
+    unsigned long long first;
+    unsigned long long last;
+};
+
+// A parallel port's base among its device's I/O ranges: the first range of eight ports (the
+// register block; an ECP block may follow), else the first of three to eight (a legacy port at
+// 0x3bc). False when none fits, as for a printer port without I/O ports.
+bool portBaseAmong(const std::vector<IoRange>& ranges, std::uint16_t& base);
+
 class PortDriver {
   public:
     enum class State {

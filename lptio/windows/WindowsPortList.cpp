@@ -17,32 +17,12 @@
 
 namespace {
 
-struct IoRange {
-    unsigned long long first;
-    unsigned long long last;
-};
-
 std::string narrowed(const std::wstring& text) {
     std::string result;
     for (wchar_t c : text) {
         result += c < 0x80 ? static_cast<char>(c) : '?';
     }
     return result;
-}
-
-// The port's base: the first range of eight ports (an SPP/ECP register block); a legacy port at
-// 0x3bc may have only three or four.
-bool baseOf(const std::vector<IoRange>& ranges, std::uint16_t& base) {
-    for (unsigned wanted : {8u, 3u}) {
-        for (const IoRange& range : ranges) {
-            if (range.last >= range.first && range.last - range.first + 1 >= wanted &&
-                range.last - range.first + 1 <= 8 && range.last <= 0xFFFF && range.first != 0) {
-                base = static_cast<std::uint16_t>(range.first);
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 std::wstring registryString(HKEY key, const wchar_t* name) {
@@ -203,7 +183,7 @@ bool listParallelPorts(std::vector<ListedPort>& ports, std::string& reason) {
             reason = "the I/O ranges of " + name + " are unknown: " + failure;
         }
         std::uint16_t base = 0;
-        if (baseOf(ranges, base)) {
+        if (portBaseAmong(ranges, base)) {
             ports.push_back({name, base});
         }
     }

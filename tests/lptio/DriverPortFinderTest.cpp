@@ -188,4 +188,28 @@ TEST_F(DriverPortAccessTest, APortThatDoesNotKeepItsDataIsReportedAndLeftAlone) 
                                        "port"));
 }
 
+struct RangesCase {
+    const char* name;
+    std::vector<IoRange> ranges;  // as Windows allocated them, in its order
+    std::uint16_t base;           // 0: no base
+};
+
+class PortBaseAmongRanges : public testing::TestWithParam<RangesCase> {};
+
+TEST_P(PortBaseAmongRanges, IsTheFirstRegisterBlock) {
+    std::uint16_t base = 0;
+    EXPECT_EQ(portBaseAmong(GetParam().ranges, base), GetParam().base != 0);
+    EXPECT_EQ(base, GetParam().base);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, PortBaseAmongRanges,
+    testing::Values(RangesCase{"LegacyWithEcp", {{0x378, 0x37F}, {0x778, 0x77B}}, 0x378},
+                    RangesCase{"PcieCard", {{0xD010, 0xD017}, {0xD000, 0xD007}}, 0xD010},
+                    RangesCase{"EcpBlockListedFirst", {{0x7BC, 0x7BE}, {0x3BC, 0x3C3}}, 0x3BC},
+                    RangesCase{"LegacyFourPorts", {{0x3BC, 0x3BF}}, 0x3BC},
+                    RangesCase{"NoIoPorts", {}, 0},
+                    RangesCase{"BeyondIoSpace", {{0x10000, 0x10007}, {0x2F8, 0x2F9}}, 0}),
+    [](const testing::TestParamInfo<RangesCase>& info) { return info.param.name; });
+
 }  // namespace
