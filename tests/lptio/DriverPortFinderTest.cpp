@@ -48,6 +48,7 @@ class FakePortDriver : public PortDriver {
 const std::vector<ListedPort> Legacy = {{"LPT1", 0x378}};
 const std::vector<ListedPort> Card = {{"LPT1", 0x378}, {"LPT2", 0xD010}};
 const std::vector<ListedPort> CardOnly = {{"LPT1", 0xD010}};
+const std::vector<ListedPort> None = {};
 
 struct FindCase {
     const char* name;
@@ -100,27 +101,11 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"ForcedBase", "0xd000", "1", Card, State::Ready, "0xd000 through inpoutx64.dll",
                  "LPTIO_FORCE_PORT=1: using 0xd000, which Windows does not list as a parallel "
                  "port (it lists LPT1 at 0x378, LPT2 at 0xd010)"},
-        FindCase{"ForcedSystemBoard",
-                 "0xcf7",
-                 "1",
-                 {},
-                 State::Ready,
-                 "none",
-                 "0xcf7 reaches the system board's own registers"},
-        FindCase{"ForcedLow", "0x70", "1", {}, State::Ready, "none", "never used, even forced"},
-        FindCase{"NothingListed",
-                 nullptr,
-                 "0",
-                 {},
-                 State::Ready,
-                 "none",
+        FindCase{"ForcedSystemBoard", "0xcf8", "1", None, State::Ready, "none",
+                 "0xcf8 reaches the system board's own registers"},
+        FindCase{"NothingListed", nullptr, "0", None, State::Ready, "none",
                  "Windows lists no parallel port (a USB-to-parallel adapter has no I/O ports"},
-        FindCase{"ListUnreadable",
-                 nullptr,
-                 nullptr,
-                 {},
-                 State::Ready,
-                 "none",
+        FindCase{"ListUnreadable", nullptr, nullptr, None, State::Ready, "none",
                  "list of parallel ports cannot be read (WMI: Access denied)",
                  "WMI: Access denied"},
         FindCase{"LibraryMissing", nullptr, nullptr, Legacy, State::LibraryMissing, "none",
