@@ -62,19 +62,30 @@ bool VcdWriter::open(const std::string& path, std::string& reason) {
         header += std::string("$var wire 1 ") + static_cast<char>('!' + i) + " " + wires[i].name +
                   " $end\n";
     }
-    header += "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n";
-    for (std::size_t i = 0; i < std::size(wires); ++i) {
-        header += change(i, lines);
-    }
-    header += "$end\n";
+    header += "$upscope $end\n$enddefinitions $end\n";
     file.write(header);
+    dumped = false;
     return true;
+}
+
+void VcdWriter::initialValues(const PortLines& initial) {
+    if (!file.isOpen() || dumped) {
+        return;
+    }
+    lines = initial;
+    std::string values = "#0\n$dumpvars\n";
+    for (std::size_t i = 0; i < std::size(wires); ++i) {
+        values += change(i, lines);
+    }
+    file.write(values + "$end\n");
+    dumped = true;
 }
 
 void VcdWriter::record(const PortEvent& event) {
     if (!file.isOpen()) {
         return;
     }
+    initialValues(lines);
     if (!started) {
         started = true;
         originNs = event.timeNs;

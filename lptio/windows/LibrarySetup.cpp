@@ -21,7 +21,7 @@ class WindowsPorts : private DriverHolder, public DriverPortFinder {
 }  // namespace
 
 std::unique_ptr<PortFinder> portFinderFromEnvironment(const std::vector<std::string>& problems) {
-    PortSetting setting = parseWindowsPortSetting(std::getenv("LPTIO_PORT"));
+    PortSetting setting = parseWindowsPortSetting(std::getenv(PortVariable));
     refuseOnProblems(setting, problems);
     return std::make_unique<WindowsPorts>(setting, std::getenv("LPTIO_FORCE_PORT"));
 }

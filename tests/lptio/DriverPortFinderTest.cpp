@@ -122,8 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"LinuxDevice", "parport0", nullptr, Legacy, State::Ready, "none",
                  "LPTIO_PORT=\"parport0\": not a parallel port; accepted: LPT1, LPT2, ..."},
         FindCase{"AmbiguousBase", "0378", nullptr, Legacy, State::Ready, "none",
-                 "LPTIO_PORT=\"0378\": not a parallel port; accepted: LPT1, LPT2, ... as Windows "
-                 "names the port, or its base address (0xd010 or 53264)"}),
+                 "LPTIO_PORT=\"0378\": read as decimal it is no port base; did you mean 0x378?; "
+                 "accepted: LPT1, LPT2, ... as Windows names the port, or its base address"}),
     [](const testing::TestParamInfo<FindCase>& info) { return info.param.name; });
 
 class DriverPortAccessTest : public testing::Test {

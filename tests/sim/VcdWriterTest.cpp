@@ -19,7 +19,8 @@ const std::string header =
     "$var wire 1 ) byte_select $end\n$var wire 1 * data_drive $end\n"
     "$var wire 1 + enable $end\n$var wire 1 , write_strobe $end\n"
     "$var wire 1 - S6_read_back $end\n$var wire 1 . S7_presence $end\n"
-    "$upscope $end\n$enddefinitions $end\n"
+    "$upscope $end\n$enddefinitions $end\n";
+const std::string allLow =
     "#0\n$dumpvars\n0!\n0\"\n0#\n0$\n0%\n0&\n0'\n0(\n0)\n0*\n0+\n0,\n0-\n0.\n$end\n";
 
 TEST(VcdWriter, DumpsOneWirePerLineAndOnlyTheChangesAtTimesFromTheFirstEvent) {
@@ -40,7 +41,21 @@ TEST(VcdWriter, DumpsOneWirePerLineAndOnlyTheChangesAtTimesFromTheFirstEvent) {
     writer.record({2700, Direction::Write, PortRegister::Status, 0xFF});  // nor does writing status
     writer.record({3000, Direction::Write, PortRegister::Control, 0x0D});
     // Complete on disk before the writer is closed: a killed process keeps its trace.
-    EXPECT_EQ(readWholeFile(path), header + "#500\n1)\n1,\n1.\n1!\n1\"\n#2000\n1+\n");
+    EXPECT_EQ(readWholeFile(path), header + allLow + "#500\n1)\n1,\n1.\n1!\n1\"\n#2000\n1+\n");
+}
+
+// A real port's lines are not low when the program starts: the claim may have set some.
+TEST(VcdWriter, StartsFromTheRegistersAsReadAtOpenWhenGiven) {
+    TemporaryFolder folder;
+    porttrace::VcdWriter writer;
+    std::string reason;
+    ASSERT_TRUE(writer.open(folder.file("trace.vcd"), reason)) << reason;
+    writer.initialValues({0x01, 0x0C, 0x80});                             // data, control, status
+    writer.record({100, Direction::Write, PortRegister::Control, 0x04});  // strobe falls
+    EXPECT_EQ(
+        readWholeFile(folder.file("trace.vcd")),
+        header +
+            "#0\n$dumpvars\n1!\n0\"\n0#\n0$\n0%\n0&\n0'\n0(\n0)\n0*\n1+\n1,\n0-\n1.\n$end\n0,\n");
 }
 
 }  // namespace

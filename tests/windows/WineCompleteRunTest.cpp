@@ -59,10 +59,11 @@ TEST(WineCompleteRun, HardwareLibraryForwardsEveryAccessToTheChosenBase) {
 
     const OperatorFolder folder(setting("LPTFLASH_WINDOWS_HARDWARE"));
     folder.copy(setting("LPTFLASH_WINDOWS_PORT_DRIVER"), "inpoutx64.dll");
+    // The library reads the three registers once when it opens the port: a status byte first.
     const ProgramResult result = folder.run({{"LPTIO_PORT", "0xd010"},
                                              {"LPTIO_FORCE_PORT", "1"},
                                              {"SCRIPTIO_LOG", "ports.log"},
-                                             {"SCRIPTIO_STATUS", status},
+                                             {"SCRIPTIO_STATUS", "7F " + status},
                                              {"LPTIO_TRACE_BUSLOG", "bus.log"},
                                              {"LD_PRELOAD", LINUX_FASTCLOCK}});
 
@@ -79,10 +80,10 @@ TEST(WineCompleteRun, HardwareLibraryForwardsEveryAccessToTheChosenBase) {
         << result.err;
     EXPECT_EQ(result.err.find("lptio:"), result.err.rfind("lptio:")) << result.err;
 
-    // Every access at 0xd010 instead of 0x378, without the writes to the read-only status
-    // register, and with the one read-back of the data register after the probe's first data
-    // write while the data lines are driven.
-    std::vector<std::string> expected;
+    // Every access at 0xd010 instead of 0x378, after the opening reads, without the writes to
+    // the read-only status register, and with the one read-back of the data register after the
+    // probe's first data write while the data lines are driven.
+    std::vector<std::string> expected = {"R 53264 00", "R 53265 7F", "R 53266 00"};
     for (const std::string& line : logLines(readWholeFile(linux.file("ports.log")))) {
         const unsigned long port = std::stoul(line.substr(2, 3));
         if (line[0] != 'W' || port != 0x379) {
@@ -91,8 +92,8 @@ TEST(WineCompleteRun, HardwareLibraryForwardsEveryAccessToTheChosenBase) {
         }
     }
     ASSERT_GT(expected.size(), 1000u);
-    ASSERT_EQ(expected[5], "W 53264 01");
-    expected.insert(expected.begin() + 6, "R 53264 01");
+    ASSERT_EQ(expected[8], "W 53264 01");
+    expected.insert(expected.begin() + 9, "R 53264 01");
     EXPECT_EQ(logLines(readWholeFile(folder.file("ports.log"))), expected);
     EXPECT_NE(readWholeFile(folder.file("bus.log")).find("chip erase"), std::string::npos);
 }
@@ -107,21 +108,22 @@ TEST(WineCompleteRun, HardwareLibraryBuildsWordsBitsAndShiftsOnByteAccess) {
         folder.run({{"LPTIO_PORT", "0xd010"},
                     {"LPTIO_FORCE_PORT", "1"},
                     {"SCRIPTIO_LOG", "ports.log"},
-                    {"SCRIPTIO_STATUS", "6C"}},
+                    {"SCRIPTIO_STATUS", "7F 6C"}},
                    {"call.exe", "NotPortBit:890:2", "PortWordOut:888:48879", "SetPortBit:888:4",
                     "ClrPortBit:888:0", "RightPortShift:888:4", "LeftPortShift:888:3",
                     "GetPortBit:888:6", "GetPortBit:888:7", "PortWordIn:888", "PortDWordIn:888"});
 
     EXPECT_EQ(result.out, "1\r\n0\r\n6C78\r\nFF04FF78\r\n") << result.err;
     EXPECT_EQ(logLines(readWholeFile(folder.file("ports.log"))),
-              std::vector<std::string>({"R 53266 00", "W 53266 04",  // toggle bit 2
-                                        "W 53264 EF", "R 53264 EF",  // word, checked
-                                        "R 53264 EF", "W 53264 FF",  // set bit 4
-                                        "R 53264 FF", "W 53264 FE",  // clear bit 0
-                                        "R 53264 FE", "W 53264 0F",  // >> 4
-                                        "R 53264 0F", "W 53264 78",  // << 3
-                                        "R 53264 78", "R 53264 78",  // bits 6, 7
-                                        "R 53264 78", "R 53265 6C",  // word
+              std::vector<std::string>({"R 53264 00", "R 53265 7F", "R 53266 00",  // opening
+                                        "R 53266 00", "W 53266 04",                // toggle bit 2
+                                        "W 53264 EF", "R 53264 EF",                // word, checked
+                                        "R 53264 EF", "W 53264 FF",                // set bit 4
+                                        "R 53264 FF", "W 53264 FE",                // clear bit 0
+                                        "R 53264 FE", "W 53264 0F",                // >> 4
+                                        "R 53264 0F", "W 53264 78",                // << 3
+                                        "R 53264 78", "R 53264 78",                // bits 6, 7
+                                        "R 53264 78", "R 53265 6C",                // word
                                         "R 53264 78", "R 53265 FF", "R 53266 04"}));  // dword
     EXPECT_NE(result.err.find("lptio: 0x37b is not a parallel port register"), std::string::npos)
         << result.err;
