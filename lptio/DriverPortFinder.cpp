@@ -129,7 +129,7 @@ PortSetting parseWindowsPortSetting(const char* value) {
     if (setting.kind == PortSetting::Kind::Device) {
         setting.kind = PortSetting::Kind::Invalid;
         setting.problem =
-            porttrace::badSetting("LPTIO_PORT", value, "not a parallel port", accepted);
+            porttrace::badSetting(PortVariable, value, "not a parallel port", accepted);
     } else if (setting.kind == PortSetting::Kind::Invalid) {
         // The shared reading says what is wrong; the forms it accepts are Windows' own here.
         setting.problem = setting.problem.substr(0, setting.problem.find("; accepted: ")) +
@@ -145,7 +145,7 @@ DriverPortFinder::DriverPortFinder(PortDriver& driver, PortSetting setting,
     forced = force == "1";
     if (!force.empty() && force != "1" && force != "0") {
         refuseOnProblems(this->setting,
-                         {porttrace::badSetting("LPTIO_FORCE_PORT", force, "not 0 or 1",
+                         {porttrace::badSetting(ForcePortVariable, force, "not 0 or 1",
                                                 "1 (use an address Windows does not list as a "
                                                 "parallel port, at your own risk) or 0")});
     }

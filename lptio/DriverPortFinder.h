@@ -9,6 +9,8 @@
 #include "lptio/PortFinder.h"
 #include "lptio/PortSetting.h"
 
+constexpr const char* ForcePortVariable = "LPTIO_FORCE_PORT";
+
 // LPTIO_PORT on Windows: "LPT1".."LPT99" (kind Device, device "LPT1") or a base address.
 PortSetting parseWindowsPortSetting(const char* value);
 

@@ -23,5 +23,5 @@ class WindowsPorts : private DriverHolder, public DriverPortFinder {
 std::unique_ptr<PortFinder> portFinderFromEnvironment(const std::vector<std::string>& problems) {
     PortSetting setting = parseWindowsPortSetting(std::getenv(PortVariable));
     refuseOnProblems(setting, problems);
-    return std::make_unique<WindowsPorts>(setting, std::getenv("LPTIO_FORCE_PORT"));
+    return std::make_unique<WindowsPorts>(setting, std::getenv(ForcePortVariable));
 }
