@@ -116,17 +116,17 @@ bool portBaseAmong(const std::vector<IoRange>& ranges, std::uint16_t& base) {
     return false;
 }
 
-PortSetting parseWindowsPortSetting(const char* value) {
+PortSetting parseWindowsPortSetting(const char* value, const char* force) {
+    PortSetting setting;
     if (value != nullptr && portName(value)) {
-        PortSetting setting;
         setting.kind = PortSetting::Kind::Device;
         setting.device = upper(value);
-        return setting;
+    } else {
+        setting = parsePortSetting(value);
     }
-    PortSetting setting = parsePortSetting(value);
     const std::string accepted =
         "LPT1, LPT2, ... as Windows names the port, or its base address (0xd010 or 53264)";
-    if (setting.kind == PortSetting::Kind::Device) {
+    if (setting.kind == PortSetting::Kind::Device && !portName(setting.device)) {
         setting.kind = PortSetting::Kind::Invalid;
         setting.problem =
             porttrace::badSetting(PortVariable, value, "not a parallel port", accepted);
@@ -135,21 +135,19 @@ PortSetting parseWindowsPortSetting(const char* value) {
         setting.problem = setting.problem.substr(0, setting.problem.find("; accepted: ")) +
                           "; accepted: " + accepted;
     }
+    const std::string forcing = force != nullptr ? force : "";
+    setting.forceUnlisted = forcing == "1";
+    if (!forcing.empty() && forcing != "1" && forcing != "0") {
+        refuseOnProblems(setting, {porttrace::badSetting(ForcePortVariable, forcing, "not 0 or 1",
+                                                         "1 (use an address Windows does not "
+                                                         "list as a parallel port, at your own "
+                                                         "risk) or 0")});
+    }
     return setting;
 }
 
-DriverPortFinder::DriverPortFinder(PortDriver& driver, PortSetting setting,
-                                   const char* forceSetting)
-    : driver(driver), setting(std::move(setting)) {
-    const std::string force = forceSetting != nullptr ? forceSetting : "";
-    forced = force == "1";
-    if (!force.empty() && force != "1" && force != "0") {
-        refuseOnProblems(this->setting,
-                         {porttrace::badSetting(ForcePortVariable, force, "not 0 or 1",
-                                                "1 (use an address Windows does not list as a "
-                                                "parallel port, at your own risk) or 0")});
-    }
-}
+DriverPortFinder::DriverPortFinder(PortDriver& driver, PortSetting setting)
+    : driver(driver), setting(std::move(setting)) {}
 
 OpenedPort DriverPortFinder::open(std::uint16_t programBase) {
     if (setting.kind == PortSetting::Kind::Invalid) {
@@ -186,7 +184,7 @@ OpenedPort DriverPortFinder::open(std::uint16_t programBase) {
             why = "no parallel port at " + hexAddress(target) + ": Windows lists " + listed(ports) +
                   " (LPTIO_PORT=" + ports.front().name + " selects " + ports.front().name + ")";
         }
-        if (!forced || setting.kind == PortSetting::Kind::Device) {
+        if (!setting.forceUnlisted || setting.kind == PortSetting::Kind::Device) {
             return {nullptr, heading(programBase) + why};
         }
         if (systemBoardRegisters(target)) {

@@ -11,13 +11,13 @@
 
 constexpr const char* ForcePortVariable = "LPTIO_FORCE_PORT";
 
-// LPTIO_PORT on Windows: "LPT1".."LPT99" (kind Device, device "LPT1") or a base address.
-PortSetting parseWindowsPortSetting(const char* value);
+// LPTIO_PORT on Windows: "LPT1".."LPT99" (kind Device, device "LPT1") or a base address; and
+// LPTIO_FORCE_PORT. Each value is null when its variable is not set.
+PortSetting parseWindowsPortSetting(const char* value, const char* force = nullptr);
 
 class DriverPortFinder : public PortFinder {
   public:
-    // forceSetting: the value of LPTIO_FORCE_PORT, null when unset.
-    DriverPortFinder(PortDriver& driver, PortSetting setting, const char* forceSetting);
+    DriverPortFinder(PortDriver& driver, PortSetting setting);
 
     OpenedPort open(std::uint16_t programBase) override;
     bool oneTarget() const override { return setting.kind != PortSetting::Kind::Unset; }
@@ -28,7 +28,6 @@ class DriverPortFinder : public PortFinder {
 
     PortDriver& driver;
     PortSetting setting;
-    bool forced = false;
 };
 
 #endif

@@ -19,9 +19,11 @@ struct Library {
         &tracer};
 
     std::unique_ptr<PortFinder> finder() {
+        PortSetting setting = portSettingFromEnvironment();
         std::vector<std::string> traceProblems;
         tracer.trace().openFromEnvironment(traceProblems);
-        return portFinderFromEnvironment(traceProblems);
+        refuseOnProblems(setting, traceProblems);
+        return portFinderFor(setting);
     }
 };
 

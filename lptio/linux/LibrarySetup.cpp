@@ -5,10 +5,11 @@
 #include "lptio/LinuxPortSystem.h"
 #include "lptio/PortOpener.h"
 
-std::unique_ptr<PortFinder> portFinderFromEnvironment(const std::vector<std::string>& problems) {
+PortSetting portSettingFromEnvironment() {
+    return parsePortSetting(std::getenv(PortVariable), std::getenv(DirectIoVariable));
+}
+
+std::unique_ptr<PortFinder> portFinderFor(const PortSetting& setting) {
     static LinuxPortSystem system;  // holds no state: only the calls
-    PortSetting setting =
-        parsePortSetting(std::getenv(PortVariable), std::getenv(DirectIoVariable));
-    refuseOnProblems(setting, problems);
     return std::make_unique<PortOpener>(system, ParportTree("/"), setting);
 }

@@ -14,14 +14,15 @@ struct DriverHolder {
 
 class WindowsPorts : private DriverHolder, public DriverPortFinder {
   public:
-    WindowsPorts(PortSetting setting, const char* force)
-        : DriverPortFinder(portDriver, std::move(setting), force) {}
+    explicit WindowsPorts(const PortSetting& setting) : DriverPortFinder(portDriver, setting) {}
 };
 
 }  // namespace
 
-std::unique_ptr<PortFinder> portFinderFromEnvironment(const std::vector<std::string>& problems) {
-    PortSetting setting = parseWindowsPortSetting(std::getenv(PortVariable));
-    refuseOnProblems(setting, problems);
-    return std::make_unique<WindowsPorts>(setting, std::getenv(ForcePortVariable));
+PortSetting portSettingFromEnvironment() {
+    return parseWindowsPortSetting(std::getenv(PortVariable), std::getenv(ForcePortVariable));
+}
+
+std::unique_ptr<PortFinder> portFinderFor(const PortSetting& setting) {
+    return std::make_unique<WindowsPorts>(setting);
 }

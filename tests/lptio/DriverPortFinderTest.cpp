@@ -72,7 +72,7 @@ TEST_P(DriverPortFinderTest, ChoosesAListedPortOrSaysWhyWithTheFix) {
     driver.state = machine.state;
     driver.memoryIntegrity = machine.memoryIntegrity;
 
-    DriverPortFinder finder(driver, parseWindowsPortSetting(machine.setting), machine.force);
+    DriverPortFinder finder(driver, parseWindowsPortSetting(machine.setting, machine.force));
     const OpenedPort opened = finder.open(0x378);
 
     EXPECT_EQ(opened.channel != nullptr ? opened.channel->route() : "none", machine.route);
@@ -130,7 +130,7 @@ class DriverPortAccessTest : public testing::Test {
   protected:
     PortAccess& access(const char* setting, const char* force = nullptr) {
         made = std::make_unique<PortAccess>(
-            std::make_unique<DriverPortFinder>(driver, parseWindowsPortSetting(setting), force),
+            std::make_unique<DriverPortFinder>(driver, parseWindowsPortSetting(setting, force)),
             [this](const std::string& message) { messages.push_back(message); }, nullptr);
         return *made;
     }
