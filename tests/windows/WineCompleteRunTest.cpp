@@ -1,10 +1,13 @@
-// Complete runs under Wine: one with the simulator in real time (the erase wait takes its full
-// 300 s), and one through the hardware io.dll with the clock preload sped up.
+// Complete runs under Wine, for either Windows build: against the simulator, against the
+// scripted library that records every port access, and through our hardware io.dll. ctest
+// speeds up Wine's clock for them, or, for the one real-time run, leaves it alone.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
-#include <vector>
 
+#include "PortLog.h"
+#include "SampleChip.h"
 #include "WineProgramRun.h"
 
 namespace {
@@ -17,10 +20,10 @@ TEST(WineCompleteRun, SimulatorRunReportsTheChipErasesItAndExitsWithZero) {
     const ProgramResult result = folder.run();
 
     // The simulator's default chip, fresh (its image starts with "LP"), on its default board.
-    EXPECT_EQ(result.out, expectedOutput({"Korvella+ detected !", "#READ:[00]=0x504C",
-                                          "#ID:  [MAN]=0x01; [DEV]=0x7E",
-                                          "#EXT: [DEV]=0x21; [DEV]=0x01", "Erase in progress...",
-                                          "Wait 300 seconds !", "#READ:[00]=0xFFFF", ""}))
+    EXPECT_EQ(result.out, expectedOutput("Korvella+ detected !\n#READ:[00]=0x504C\n"
+                                         "#ID:  [MAN]=0x01; [DEV]=0x7E\n"
+                                         "#EXT: [DEV]=0x21; [DEV]=0x01\nErase in progress...\n"
+                                         "Wait 300 seconds !\n#READ:[00]=0xFFFF\n\n"))
         << result.err;
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.err.find("lptio:"), std::string::npos) << "simulator problem: " << result.err;
@@ -29,6 +32,27 @@ TEST(WineCompleteRun, SimulatorRunReportsTheChipErasesItAndExitsWithZero) {
     const std::string contents = readWholeFile(image);
     EXPECT_EQ(contents.size(), 16u * 1024 * 1024) << image;
     EXPECT_EQ(contents.find_first_not_of('\xFF'), std::string::npos) << image << " not erased";
+}
+
+// Every port write and read as the Linux program makes them, through the library's own calling
+// convention (stdcall on x86, where a mismatch would corrupt the stack).
+TEST(WineCompleteRun, RecordingLibrarySeesEveryPortAccessInOrder) {
+    ASSERT_FALSE(setting("LPTFLASH_WINE").empty()) << "run this through ctest";
+    const std::vector<unsigned> chipBytes(sampleChipBytes.begin(), sampleChipBytes.end());
+
+    const OperatorFolder folder(setting("LPTFLASH_WINDOWS_SCRIPTIO"));
+    const ProgramResult result = folder.run(
+        {{"SCRIPTIO_LOG", "ports.log"}, {"SCRIPTIO_STATUS", statusScript({1, 0, 1}, chipBytes)}});
+
+    EXPECT_EQ(result.out, expectedOutput(std::string("Korvella+ detected !\n") + sampleChipReport))
+        << result.err;
+    EXPECT_EQ(result.exitCode, 0);
+    const auto accesses = parseLog(readWholeFile(folder.file("ports.log")));
+    EXPECT_EQ(accessStrings(accesses, constructionAndProbe.size()), constructionAndProbe);
+    EXPECT_EQ(busCycles(accesses), reportCycles);
+    EXPECT_EQ(accesses.size(), 1658u + 3u + 8u * 8u);
+    ASSERT_FALSE(accesses.empty());
+    EXPECT_EQ(accessStrings({accesses.back()}, 1), std::vector<std::string>{"W 890 09"});
 }
 
 // One port access per line as the recording libraries log them: "W 890 0D", "R 889 7F".
@@ -41,37 +65,33 @@ std::vector<std::string> logLines(const std::string& log) {
     return lines;
 }
 
-// The same complete run on Linux through the recording library, and under Wine through our
-// io.dll and the stand-in port-access library, both on the sped-up clock.
+// Puts the stand-in port-access library beside the hardware io.dll, under the real one's name.
+void addPortDriver(const OperatorFolder& folder) {
+    const std::string driver = setting("LPTFLASH_WINDOWS_PORT_DRIVER");
+    folder.copy(driver, std::filesystem::path(driver).filename().string().c_str());
+}
+
+// The recording library's complete run again, through our io.dll and the stand-in, forced to a
+// PCIe-style base that Wine does not list.
 TEST(WineCompleteRun, HardwareLibraryForwardsEveryAccessToTheChosenBase) {
     ASSERT_FALSE(setting("LPTFLASH_WINE").empty()) << "run this through ctest";
-    const std::string status = "80 00 80";  // the probe's answer: an adapter is there
-    const TemporaryFolder linux;
-    const ProgramResult reference = runProgram({LINUX_FLASHTEST,
-                                                {},
-                                                {{"LD_LIBRARY_PATH", LINUX_SCRIPTIO_DIR},
-                                                 {"LD_PRELOAD", LINUX_FASTCLOCK},
-                                                 {"SCRIPTIO_LOG", linux.file("ports.log")},
-                                                 {"SCRIPTIO_STATUS", status}},
-                                                "",
-                                                ""});
+    const std::vector<unsigned> chipBytes(sampleChipBytes.begin(), sampleChipBytes.end());
+    const std::string status = statusScript({1, 0, 1}, chipBytes);
+    const OperatorFolder recording(setting("LPTFLASH_WINDOWS_SCRIPTIO"));
+    const ProgramResult reference =
+        recording.run({{"SCRIPTIO_LOG", "ports.log"}, {"SCRIPTIO_STATUS", status}});
     ASSERT_EQ(reference.exitCode, 0) << reference.err;
 
     const OperatorFolder folder(setting("LPTFLASH_WINDOWS_HARDWARE"));
-    folder.copy(setting("LPTFLASH_WINDOWS_PORT_DRIVER"), "inpoutx64.dll");
+    addPortDriver(folder);
     // The library reads the three registers once when it opens the port: a status byte first.
     const ProgramResult result = folder.run({{"LPTIO_PORT", "0xd010"},
                                              {"LPTIO_FORCE_PORT", "1"},
                                              {"SCRIPTIO_LOG", "ports.log"},
                                              {"SCRIPTIO_STATUS", "7F " + status},
-                                             {"LPTIO_TRACE_BUSLOG", "bus.log"},
-                                             {"LD_PRELOAD", LINUX_FASTCLOCK}});
+                                             {"LPTIO_TRACE_BUSLOG", "bus.log"}});
 
-    std::string out = reference.out.substr(0, reference.out.rfind("Press any key"));
-    for (std::size_t at = 0; (at = out.find('\n', at)) != std::string::npos; at += 2) {
-        out.insert(at, "\r");
-    }
-    EXPECT_EQ(result.out, out + pausePrompt());
+    EXPECT_EQ(result.out, reference.out);
     EXPECT_EQ(result.exitCode, 0);
     // Wine lists no parallel port: the forced one is used, with a note, and nothing else said.
     EXPECT_NE(result.err.find("lptio: LPTIO_FORCE_PORT=1: using 0xd010, which Windows does not "
@@ -84,7 +104,7 @@ TEST(WineCompleteRun, HardwareLibraryForwardsEveryAccessToTheChosenBase) {
     // the read-only status register, and with the one read-back of the data register after the
     // probe's first data write while the data lines are driven.
     std::vector<std::string> expected = {"R 53264 00", "R 53265 7F", "R 53266 00"};
-    for (const std::string& line : logLines(readWholeFile(linux.file("ports.log")))) {
+    for (const std::string& line : logLines(readWholeFile(recording.file("ports.log")))) {
         const unsigned long port = std::stoul(line.substr(2, 3));
         if (line[0] != 'W' || port != 0x379) {
             expected.push_back(line.substr(0, 2) + std::to_string(port - 0x378 + 0xD010) +
@@ -102,7 +122,7 @@ TEST(WineCompleteRun, HardwareLibraryForwardsEveryAccessToTheChosenBase) {
 TEST(WineCompleteRun, HardwareLibraryBuildsWordsBitsAndShiftsOnByteAccess) {
     ASSERT_FALSE(setting("LPTFLASH_WINE").empty()) << "run this through ctest";
     const OperatorFolder folder(setting("LPTFLASH_WINDOWS_HARDWARE"));
-    folder.copy(setting("LPTFLASH_WINDOWS_PORT_DRIVER"), "inpoutx64.dll");
+    addPortDriver(folder);
     folder.copy(setting("LPTFLASH_WINDOWS_CALLER"), "call.exe");
     const ProgramResult result =
         folder.run({{"LPTIO_PORT", "0xd010"},
