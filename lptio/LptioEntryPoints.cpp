@@ -21,7 +21,11 @@ struct Library {
     std::unique_ptr<PortFinder> finder() {
         PortSetting setting = portSettingFromEnvironment();
         std::vector<std::string> traceProblems;
-        tracer.trace().openFromEnvironment(traceProblems);
+        // A run refused for its settings creates no trace file, so it overwrites nothing.
+        if (tracer.trace().checkEnvironment(traceProblems) &&
+            setting.kind != PortSetting::Kind::Invalid) {
+            tracer.trace().openFromEnvironment(traceProblems);
+        }
         refuseOnProblems(setting, traceProblems);
         return portFinderFor(setting);
     }
