@@ -17,13 +17,6 @@ using Log = std::vector<std::string>;
 class Korvella4v4Test : public ::testing::Test {
   protected:
     void SetUp() override { resetFakePortIo(); }
-
-    // A constructed driver, with its construction writes cleared from the log.
-    std::unique_ptr<Korvella4v4> constructedDriver() {
-        auto driver = std::make_unique<Korvella4v4>(888);
-        fakePortIo().log.clear();
-        return driver;
-    }
 };
 
 struct UnusableLibrary {
@@ -41,7 +34,9 @@ TEST_P(UnusableLibraryTest, DriverTouchesNoPortAndDetectsMinusOne) {
         EXPECT_EQ(driver.detectHardware(), -1);
     }
     // Destruction writes nothing either: PortOut may be missing.
-    EXPECT_TRUE(portAccesses().empty());
+    for (const std::string& entry : fakePortIo().log) {
+        EXPECT_TRUE(entry[0] != 'W' && entry[0] != 'R') << entry;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -64,7 +59,7 @@ class DetectionTest : public Korvella4v4Test,
 
 TEST_P(DetectionTest, ClassifiesThePresenceSamples) {
     const DetectionCase& c = GetParam();
-    auto driver = constructedDriver();
+    auto driver = std::make_unique<Korvella4v4>(888);
     // Every other status bit is noise that must not count.
     auto sample = [](bool set) { return static_cast<std::uint8_t>(set ? 0xFF : 0x7F); };
     fakePortIo().statusAnswers = {sample(c.first), sample(c.second), sample(c.third)};

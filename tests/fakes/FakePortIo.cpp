@@ -49,16 +49,6 @@ void resetFakePortIo() {
     portIoLibrary = PortIoLibrary{};
 }
 
-std::vector<std::string> portAccesses() {
-    std::vector<std::string> result;
-    for (const auto& entry : state.log) {
-        if (entry[0] == 'W' || entry[0] == 'R') {
-            result.push_back(entry);
-        }
-    }
-    return result;
-}
-
 int loadPortIoLibrary() {
     state.log.push_back("load");
     if (!state.libraryPresent) {

@@ -32,7 +32,4 @@ struct FakePortIo {
 FakePortIo& fakePortIo();
 void resetFakePortIo();
 
-// The log without the library events: port accesses only.
-std::vector<std::string> portAccesses();
-
 #endif
