@@ -110,12 +110,6 @@ TEST(FlashProgram, ClearsOnlyTheBitsThatTheDataClearsThenReadsArray) {
     EXPECT_EQ(chip.read(0x100, false, 0), 0x0A);  // a 1 bit never comes back without an erase
 }
 
-TEST(FlashProgram, AnEightBitChipIgnoresTheHighLane) {
-    FlashModel chip = chipOf("Am29F040B");
-    run(chip, unlock + Cycles{{0x555, 0xA0}, {0x100, 0x00, false}});
-    EXPECT_EQ(chip.read(0x100, true, 0), 0x5A);
-}
-
 // The strobe idles set, so the first write of an access has only its falling edge: the edge
 // that every write shares, and the only one that writes. Here the whole erase command, its
 // first cycle included, must reach the chip.
