@@ -1,13 +1,17 @@
-// Writes the decoded bus log: one line per bus cycle with its time, kind, address, byte lane,
-// value and the command it belongs to.
+// Writes the decoded bus log: the detection probe line by line (each line change, each presence
+// sample, the verdict), then one line per bus cycle with its time, kind, address, byte lane,
+// value and meaning (the command it belongs to, or what a read's byte is).
 #ifndef LPTFLASH_PORTTRACE_BUSLOGWRITER_H
 #define LPTFLASH_PORTTRACE_BUSLOGWRITER_H
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "porttrace/BusCycleDecoder.h"
 #include "porttrace/CommandNamer.h"
 #include "porttrace/PortEvent.h"
+#include "porttrace/ReadMeaning.h"
 #include "porttrace/TraceFile.h"
 
 namespace porttrace {
@@ -20,15 +24,24 @@ class BusLogWriter {
     void close() { file.close(); }
 
     // One log line without its newline, times relative to originNs.
-    static std::string format(const BusCycle& cycle, const std::string& command,
+    static std::string format(const BusCycle& cycle, const std::string& meaning,
                               std::int64_t originNs);
+    // "Korvella+ answered", "Velmar/rev3b answered" or "no adapter answered", from the presence
+    // samples of a probe: one with the shift clock low, the rest after it rose.
+    static const char* probeVerdict(const std::vector<bool>& samples);
 
   private:
-    TraceFile file;
+    void recordProbe(const PortEvent& event);
+    void line(std::int64_t timeNs, const char* kind, const std::string& text);
+
+    TraceFile file{"# ", ""};
     BusCycleDecoder decoder;
     CommandNamer namer;
+    ReadMeaning meaning;
     bool started = false;
     std::int64_t originNs = 0;
+    bool probing = true;  // from the first port access until the probe's verdict
+    std::vector<bool> samples;
 };
 
 }  // namespace porttrace

@@ -1,49 +1,16 @@
 #include "porttrace/VcdWriter.h"
 
-#include <iterator>
+#include "porttrace/PortWires.h"
 
 namespace porttrace {
 
 namespace {
 
-struct Wire {
-    std::uint8_t offset;
-    std::uint8_t mask;
-    const char* name;
-};
+// The identifier of wire i is the character '!' + i; the status_read wire comes last.
+constexpr std::size_t statusReadWire = wireCount;
 
-// The identifier of wire i is the character '!' + i.
-constexpr Wire wires[] = {
-    {DataOffset, 0x01, "D0"},
-    {DataOffset, 0x02, "D1"},
-    {DataOffset, 0x04, "D2"},
-    {DataOffset, 0x08, "D3"},
-    {DataOffset, 0x10, "D4"},
-    {DataOffset, 0x20, "D5"},
-    {DataOffset, 0x40, "D6"},
-    {DataOffset, 0x80, "D7"},
-    {ControlOffset, ControlBit::ByteSelect, "byte_select"},
-    {ControlOffset, ControlBit::DataDrive, "data_drive"},
-    {ControlOffset, ControlBit::Enable, "enable"},
-    {ControlOffset, ControlBit::WriteStrobe, "write_strobe"},
-    {StatusOffset, StatusBit::ReadBack, "S6_read_back"},
-    {StatusOffset, StatusBit::Presence, "S7_presence"},
-};
-
-std::uint8_t registerOf(const PortLines& lines, std::uint8_t offset) {
-    switch (offset) {
-        case DataOffset:
-            return lines.data;
-        case ControlOffset:
-            return lines.control;
-        default:
-            return lines.status;
-    }
-}
-
-std::string change(std::size_t wire, const PortLines& lines) {
-    const bool high = (registerOf(lines, wires[wire].offset) & wires[wire].mask) != 0;
-    return std::string(1, high ? '1' : '0') + static_cast<char>('!' + wire) + "\n";
+char identifier(std::size_t wire) {
+    return static_cast<char>('!' + wire);
 }
 
 }  // namespace
@@ -53,18 +20,19 @@ bool VcdWriter::open(const std::string& path, std::string& reason) {
         return false;
     }
     lines = PortLines{};
+    statusRead = false;
     started = false;
     std::string header =
         "$version lptflash port trace $end\n"
         "$timescale 1ns $end\n"
         "$scope module lpt $end\n";
-    for (std::size_t i = 0; i < std::size(wires); ++i) {
-        header += std::string("$var wire 1 ") + static_cast<char>('!' + i) + " " + wires[i].name +
-                  " $end\n";
+    for (std::size_t i = 0; i <= statusReadWire; ++i) {
+        header += std::string("$var wire 1 ") + identifier(i) + " " +
+                  (i < wireCount ? wires[i].name : "status_read") + " $end\n";
     }
     header += "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n";
-    for (std::size_t i = 0; i < std::size(wires); ++i) {
-        header += change(i, lines);
+    for (std::size_t i = 0; i <= statusReadWire; ++i) {
+        header += std::string("0") + identifier(i) + "\n";
     }
     header += "$end\n";
     file.write(header);
@@ -78,28 +46,48 @@ void VcdWriter::record(const PortEvent& event) {
     if (!started) {
         started = true;
         originNs = event.timeNs;
-        lastTimeNs = 0;
     }
     const PortLines next = lines.after(event);
-    std::string changes;
-    for (std::size_t i = 0; i < std::size(wires); ++i) {
-        const std::uint8_t mask = wires[i].mask;
-        if ((registerOf(lines, wires[i].offset) & mask) !=
-            (registerOf(next, wires[i].offset) & mask)) {
-            changes += change(i, next);
-        }
-    }
-    lines = next;
-    if (changes.empty()) {
+    const bool sampled = event.access == PortAccess::Read && event.offset == StatusOffset;
+    const bool changed =
+        next.data != lines.data || next.control != lines.control || next.status != lines.status;
+    if (!changed && !sampled) {
         return;
     }
-    // Times never go back in a dump: a clock that stepped back counts as no time passing.
-    const std::int64_t time = event.timeNs - originNs;
-    if (time > lastTimeNs) {
-        lastTimeNs = time;
-        changes = "#" + std::to_string(time) + "\n" + changes;
+    // "#time\n" is put right in front of the changes, digits from the last one backwards.
+    constexpr std::size_t timeRoom = 24;
+    char text[timeRoom + 3 * (wireCount + 1)];
+    std::size_t end = timeRoom;
+    for (std::size_t i = 0; i < wireCount && changed; ++i) {
+        if (wireHigh(lines, i) != wireHigh(next, i)) {
+            text[end++] = wireHigh(next, i) ? '1' : '0';
+            text[end++] = identifier(i);
+            text[end++] = '\n';
+        }
     }
-    file.write(changes);
+    if (sampled) {
+        statusRead = !statusRead;
+        text[end++] = statusRead ? '1' : '0';
+        text[end++] = identifier(statusReadWire);
+        text[end++] = '\n';
+    }
+    lines = next;
+    // Times never go back, and each event gets a time of its own after the initial values, so
+    // that a reader sampling the dump sees every edge in its order.
+    std::int64_t time = event.timeNs - originNs;
+    if (time <= lastTimeNs) {
+        time = lastTimeNs + 1;
+    }
+    lastTimeNs = time;
+    std::size_t start = timeRoom;
+    text[--start] = '\n';
+    auto digits = static_cast<std::uint64_t>(time);
+    do {
+        text[--start] = static_cast<char>('0' + digits % 10);
+        digits /= 10;
+    } while (digits != 0);
+    text[--start] = '#';
+    file.write(text + start, end - start);
 }
 
 }  // namespace porttrace

@@ -1,6 +1,7 @@
 // Writes the port lines as a value change dump that waveform viewers open like a logic-analyzer
-// capture: one 1-bit wire per line (multi-bit signals make some readers show nothing), times in
-// nanoseconds from the first event.
+// capture: one 1-bit wire per line (multi-bit signals make sigrok 0.5 show nothing), named by
+// register bit and role, and one more, status_read, that toggles at each read of the status
+// register: the moments the program sampled S6 and S7. Times in nanoseconds from the first event.
 #ifndef LPTFLASH_PORTTRACE_VCDWRITER_H
 #define LPTFLASH_PORTTRACE_VCDWRITER_H
 
@@ -21,8 +22,9 @@ class VcdWriter {
     void close() { file.close(); }
 
   private:
-    TraceFile file;
+    TraceFile file{"$comment ", " $end"};
     PortLines lines;
+    bool statusRead = false;
     bool started = false;
     std::int64_t originNs = 0;
     std::int64_t lastTimeNs = 0;

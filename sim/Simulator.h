@@ -31,6 +31,7 @@ class Simulator {
   private:
     bool offsetOf(std::uint16_t port, std::uint8_t& offset) const;
     void keepImage(FlashModel::Change change);
+    void announce() const;
 
     SimSettings settings;
     std::unique_ptr<FlashModel> chip;

@@ -11,6 +11,13 @@
 
 namespace {
 
+// The simulator's one line, and nothing else on stderr.
+void expectOnlyTheAnnouncement(const std::string& err, const std::string& tail) {
+    EXPECT_EQ(err.rfind("lptio: simulation, no real port: board ", 0), 0u) << err;
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+    EXPECT_EQ(err.find(tail), err.size() - tail.size() - 1) << err;
+}
+
 std::string completeReport(const std::string& board, const std::string& firstWord,
                            const std::string& identifier, const std::string& extended) {
     return board + " detected !\n#READ:[00]=" + firstWord + "\n#ID:  " + identifier +
@@ -38,7 +45,7 @@ TEST_P(SimulatedCompleteRun, PrintsTheChipsReportAndLeavesItErased) {
                                                {"LPTIO_SIM_CHIP", GetParam().chip},
                                                {"LPTIO_SIM_IMAGE", image}});
     EXPECT_EQ(result.out, GetParam().expected);
-    EXPECT_EQ(result.err.find("lptio:"), std::string::npos) << result.err;
+    expectOnlyTheAnnouncement(result.err, "image " + image);
     EXPECT_EQ(result.exitCode, 0);
     const std::string contents = readWholeFile(image);
     EXPECT_FALSE(contents.empty());
@@ -80,10 +87,13 @@ TEST(SimulatedRun, WithoutAnImageSettingTheImageIsCreatedInTheCurrentFolder) {
 
 TEST(SimulatedRun, BoardNoneFailsTheHardwareCheckAndTouchesNoImage) {
     TemporaryFolder folder;
-    const ProgramResult result =
-        runSimulated({{"LPTIO_SIM_BOARD", "none"}, {"LPTIO_SIM_IMAGE", folder.file("chip.img")}});
+    const ProgramResult result = runSimulated({{"LPTIO_SIM_BOARD", "none"},
+                                               {"LPTIO_SIM_IMAGE", folder.file("chip.img")},
+                                               {"LPTIO_TRACE_BUSLOG", folder.file("run.log")}});
     EXPECT_EQ(result.out, "H/W check failed !\n" + PauseLine);
-    EXPECT_EQ(result.err.find("lptio:"), std::string::npos) << result.err;
+    expectOnlyTheAnnouncement(result.err, "board none (no adapter answers)");
+    EXPECT_NE(readWholeFile(folder.file("run.log")).find("  probe  no adapter answered\n"),
+              std::string::npos);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_FALSE(std::filesystem::exists(folder.file("chip.img")));
 }

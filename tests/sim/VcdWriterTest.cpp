@@ -13,14 +13,15 @@ const std::string header =
     "$version lptflash port trace $end\n"
     "$timescale 1ns $end\n"
     "$scope module lpt $end\n"
-    "$var wire 1 ! D0 $end\n$var wire 1 \" D1 $end\n$var wire 1 # D2 $end\n"
-    "$var wire 1 $ D3 $end\n$var wire 1 % D4 $end\n$var wire 1 & D5 $end\n"
-    "$var wire 1 ' D6 $end\n$var wire 1 ( D7 $end\n"
-    "$var wire 1 ) byte_select $end\n$var wire 1 * data_drive $end\n"
-    "$var wire 1 + enable $end\n$var wire 1 , write_strobe $end\n"
+    "$var wire 1 ! D0_addr_clock $end\n$var wire 1 \" D1_addr_bit $end\n"
+    "$var wire 1 # D2_read_clock $end\n$var wire 1 $ D3 $end\n$var wire 1 % D4 $end\n"
+    "$var wire 1 & D5 $end\n$var wire 1 ' D6 $end\n$var wire 1 ( D7 $end\n"
+    "$var wire 1 ) C0_byte_select $end\n$var wire 1 * C1_data_drive $end\n"
+    "$var wire 1 + C2_enable $end\n$var wire 1 , C3_write_strobe $end\n"
     "$var wire 1 - S6_read_back $end\n$var wire 1 . S7_presence $end\n"
+    "$var wire 1 / status_read $end\n"
     "$upscope $end\n$enddefinitions $end\n"
-    "#0\n$dumpvars\n0!\n0\"\n0#\n0$\n0%\n0&\n0'\n0(\n0)\n0*\n0+\n0,\n0-\n0.\n$end\n";
+    "#0\n$dumpvars\n0!\n0\"\n0#\n0$\n0%\n0&\n0'\n0(\n0)\n0*\n0+\n0,\n0-\n0.\n0/\n$end\n";
 
 TEST(VcdWriter, DumpsOneWirePerLineAndOnlyTheChangesAtTimesFromTheFirstEvent) {
     TemporaryFolder folder;
@@ -30,14 +31,22 @@ TEST(VcdWriter, DumpsOneWirePerLineAndOnlyTheChangesAtTimesFromTheFirstEvent) {
     ASSERT_TRUE(writer.open(path, reason)) << reason;
     writer.record({1000, PortAccess::Write, 0, 0x00});  // nothing changes
     writer.record({1500, PortAccess::Write, 2, 0x09});
-    writer.record({1500, PortAccess::Read, 1, 0x80});   // same time: no second time line
-    writer.record({1400, PortAccess::Write, 0, 0x03});  // clock stepped back: stays at 500
+    writer.record({1500, PortAccess::Read, 1, 0x80});   // same time: a time of its own
+    writer.record({1400, PortAccess::Write, 0, 0x03});  // clock stepped back: the next time
     writer.record({2000, PortAccess::Write, 0, 0x03});  // no change, no time line
     writer.record({2600, PortAccess::Read, 0, 0xFF});   // reading data changes no line
     writer.record({2700, PortAccess::Write, 1, 0xFF});  // nor does writing status
+    writer.record({2800, PortAccess::Read, 1, 0x80});   // a status read that changes nothing
     writer.record({3000, PortAccess::Write, 2, 0x0D});
-    // Complete on disk before the writer is closed: a killed process keeps its trace.
-    EXPECT_EQ(readWholeFile(path), header + "#500\n1)\n1,\n1.\n1!\n1\"\n#2000\n1+\n");
+    // Complete on disk before the writer is closed: a killed process keeps its trace, padded
+    // with blank lines until the close cuts them off.
+    const std::string expected =
+        header + "#500\n1)\n1,\n#501\n1.\n1/\n#502\n1!\n1\"\n#1800\n0/\n#2000\n1+\n";
+    const std::string written = readWholeFile(path);
+    EXPECT_EQ(written.substr(0, expected.size()), expected);
+    EXPECT_EQ(written.find_first_not_of('\n', expected.size()), std::string::npos);
+    writer.close();
+    EXPECT_EQ(readWholeFile(path), expected);
 }
 
 }  // namespace
