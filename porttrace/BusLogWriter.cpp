@@ -49,6 +49,7 @@ void BusLogWriter::record(const PortEvent& event) {
     if (!decoder.decode(event, cycle)) {
         return;
     }
+    probing = false;  // the chip is being accessed: whatever probe there was is over
     std::string text;
     if (cycle.kind == BusCycle::Kind::Write) {
         text = namer.name(cycle);

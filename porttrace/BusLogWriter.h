@@ -40,7 +40,7 @@ class BusLogWriter {
     ReadMeaning meaning;
     bool started = false;
     std::int64_t originNs = 0;
-    bool probing = true;  // from the first port access until the probe's verdict
+    bool probing = true;  // from the first port access to the verdict or the first bus cycle
     std::vector<bool> samples;
 };
 

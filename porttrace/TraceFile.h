@@ -20,8 +20,7 @@ namespace porttrace {
 class TraceFile {
   public:
     // A comment line in the trace's format is commentStart, text, commentEnd.
-    TraceFile(const char* commentStart, const char* commentEnd)
-        : commentStart(commentStart), commentEnd(commentEnd) {}
+    TraceFile(const char* start, const char* end) : commentStart(start), commentEnd(end) {}
     ~TraceFile() { close(); }
     TraceFile(const TraceFile&) = delete;
     TraceFile& operator=(const TraceFile&) = delete;

@@ -9,6 +9,43 @@ namespace {
 // The identifier of wire i is the character '!' + i; the status_read wire comes last.
 constexpr std::size_t statusReadWire = wireCount;
 
+// The wire of each register bit, -1 where no line is traced.
+struct WireMap {
+    int wire[3][8];
+};
+constexpr WireMap mapWires() {
+    WireMap map{};
+    for (auto& bits : map.wire) {
+        for (int& wire : bits) {
+            wire = -1;
+        }
+    }
+    for (std::size_t i = 0; i < wireCount; ++i) {
+        for (unsigned bit = 0; bit < 8; ++bit) {
+            if (wires[i].mask == 1u << bit) {
+                map.wire[wires[i].offset][bit] = static_cast<int>(i);
+            }
+        }
+    }
+    return map;
+}
+constexpr WireMap wireMap = mapWires();
+constexpr const int (&wireAt)[3][8] = wireMap.wire;
+
+constexpr char digitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+unsigned lowestBitIndex(unsigned bit) {
+    unsigned index = 0;
+    while (bit > 1) {
+        bit >>= 1;
+        ++index;
+    }
+    return index;
+}
+
 char identifier(std::size_t wire) {
     return static_cast<char>('!' + wire);
 }
@@ -58,10 +95,16 @@ void VcdWriter::record(const PortEvent& event) {
     constexpr std::size_t timeRoom = 24;
     char text[timeRoom + 3 * (wireCount + 1)];
     std::size_t end = timeRoom;
-    for (std::size_t i = 0; i < wireCount && changed; ++i) {
-        if (wireHigh(lines, i) != wireHigh(next, i)) {
-            text[end++] = wireHigh(next, i) ? '1' : '0';
-            text[end++] = identifier(i);
+    // One event moves one register; its changed bits, lowest first, are wires in table order.
+    const std::uint8_t offset =
+        event.offset <= ControlOffset ? event.offset : static_cast<std::uint8_t>(StatusOffset);
+    const std::uint8_t value = registerOf(next, offset);
+    for (unsigned diff = registerOf(lines, offset) ^ value; diff != 0; diff &= diff - 1) {
+        const unsigned bit = diff & (0u - diff);
+        const int wire = wireAt[offset][lowestBitIndex(bit)];
+        if (wire >= 0) {
+            text[end++] = (value & bit) != 0 ? '1' : '0';
+            text[end++] = identifier(static_cast<std::size_t>(wire));
             text[end++] = '\n';
         }
     }
@@ -82,10 +125,15 @@ void VcdWriter::record(const PortEvent& event) {
     std::size_t start = timeRoom;
     text[--start] = '\n';
     auto digits = static_cast<std::uint64_t>(time);
-    do {
-        text[--start] = static_cast<char>('0' + digits % 10);
-        digits /= 10;
-    } while (digits != 0);
+    while (digits >= 10) {  // two digits a step: times run to twelve digits
+        const auto pair = static_cast<std::size_t>(digits % 100) * 2;
+        text[--start] = digitPairs[pair + 1];
+        text[--start] = digitPairs[pair];
+        digits /= 100;
+    }
+    if (digits != 0 || start == timeRoom - 1) {
+        text[--start] = static_cast<char>('0' + digits);
+    }
     text[--start] = '#';
     file.write(text + start, end - start);
 }

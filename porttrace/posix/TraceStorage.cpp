@@ -1,5 +1,8 @@
 #include "porttrace/TraceStorage.h"
 
+#ifndef _GNU_SOURCE
+#define _GNU_SOURCE  // mremap
+#endif
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -109,6 +112,16 @@ bool TraceStorage::makeRoomInMapping(std::size_t& used, std::size_t more, std::s
     if (!pad(descriptor, size, grown, reason)) {
         return false;
     }
+#ifdef MREMAP_MAYMOVE
+    // Linux moves the pages already mapped instead of mapping them anew.
+    void* view = data != nullptr
+                     ? mremap(data, size, grown, MREMAP_MAYMOVE)
+                     : mmap(nullptr, grown, PROT_READ | PROT_WRITE, MAP_SHARED, descriptor, 0);
+    if (view == MAP_FAILED) {
+        reason = lastError();
+        return false;
+    }
+#else
     void* view = mmap(nullptr, grown, PROT_READ | PROT_WRITE, MAP_SHARED, descriptor, 0);
     if (view == MAP_FAILED) {
         reason = lastError();
@@ -117,6 +130,7 @@ bool TraceStorage::makeRoomInMapping(std::size_t& used, std::size_t more, std::s
     if (data != nullptr) {
         munmap(data, size);
     }
+#endif
     data = static_cast<char*>(view);
     size = grown;
     mapped = true;
