@@ -203,6 +203,7 @@ class Decoder(srd.Decoder):
         short = '%s %06X %s %02X' % (kind[0].upper(), address, lane[0].upper(), value)
         self.put_text(self.cycle_start, cls, [text, short])
         self.cycle_start = self.samplenum
+        self.probing = False  # the chip is being accessed: whatever probe there was is over
 
     def probe_lines(self, before, after, names):
         for bit, name in enumerate(names):
@@ -214,7 +215,7 @@ class Decoder(srd.Decoder):
         before, self.data = self.data, value
         if self.probing:
             self.probe_lines(before, value, DATA)
-            if rose(before, value, SHIFT_CLOCK) and not self.has_marker:
+            if rose(before, value, SHIFT_CLOCK) and not self.marker_seen:
                 self.clock_rose_at = self.samplenum
                 self.samples = [bool(self.status & PRESENCE)] * 3
         if self.control & DATA_DRIVE:
@@ -229,7 +230,7 @@ class Decoder(srd.Decoder):
                 self.read_address = self.address
                 self.read_low = bool(self.control & BYTE_SELECT)
             elif self.reading:
-                if not self.has_marker:
+                if not self.marker_seen:
                     self.read_bit(self.status)
                 self.read_pulses += 1
 
@@ -275,8 +276,10 @@ class Decoder(srd.Decoder):
             self.samples[1:] = [delay >= 5e-6, False]
 
     def decode(self):
-        self.has_marker = self.has_channel(MARKER)
-        used = list(range(len(WIRES))) + ([MARKER] if self.has_marker else [])
+        # Whether the capture has the read marker shows when it first toggles: before the
+        # probe's first sample is over, in every trace that has it.
+        self.marker_seen = False
+        used = list(range(len(WIRES))) + ([MARKER] if self.has_channel(MARKER) else [])
         marker = 0
         while True:
             pins = self.wait([{i: 'e'} for i in used])
@@ -288,10 +291,12 @@ class Decoder(srd.Decoder):
                 self.data_written(data)
             if control != self.control:
                 self.control_written(control)
-            if self.has_marker and pins[MARKER] != marker:
+            if MARKER in used and pins[MARKER] != marker:
                 marker = pins[MARKER]
+                self.marker_seen = True
                 self.status = status
                 self.status_read(status)
-            elif not self.has_marker and status != self.status:
+            elif status != self.status:
                 before, self.status = self.status, status
-                self.presence_changed(before, status)
+                if not self.marker_seen:
+                    self.presence_changed(before, status)
