@@ -43,7 +43,7 @@ void portWriteDirect(benchmark::State& state) {
     std::uint8_t data = 0;
     for (auto _ : state) {
         data = static_cast<std::uint8_t>(data ^ DataLine::ShiftClock);
-        lines.modify(Data, writeExactly(data));
+        lines.modify(PortRegister::Data, writeExactly(data));
     }
     countPortOperations(state, 1);
 }
@@ -86,7 +86,7 @@ void portWriteDriver(benchmark::State& state) {
     bool high = false;
     for (auto _ : state) {
         high = !high;
-        driver->modifyPort(Data,
+        driver->modifyPort(PortRegister::Data,
                            high ? setBits(DataLine::ShiftClock) : clearBits(DataLine::ShiftClock));
     }
     countPortOperations(state, 1);

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "ProgramRun.h"
+#include "StdoutCapture.h"
 #include "app/TestRun.h"
 #include "portio/PortIoLibrary.h"
 #include "support/SharedDriver.h"
-#include "support/StdoutSilencer.h"
 #include "support/SteppingCounter.h"
 #include "support/WaitSummingDriver.h"
 
@@ -76,7 +76,7 @@ char PORTIO_CALL replayPortIn(short) {
 }
 
 int silentRun(ProgrammerDriver* driver) {
-    const StdoutSilencer silence;
+    const StdoutCapture silence("/dev/null");
     return runTestSequence(driver);
 }
 
@@ -106,7 +106,7 @@ ProgrammerDriver* recordedDriver() {
 void runRepeatedly(benchmark::State& state, ProgrammerDriver* driver) {
     int exitCodes = 0;
     {
-        const StdoutSilencer silence;
+        const StdoutCapture silence("/dev/null");
         for (auto _ : state) {
             exitCodes |= runTestSequence(driver);
         }

@@ -26,22 +26,22 @@ Korvella4v4::Korvella4v4(std::int32_t basePort)
         return;
     }
     dataShadow = DataLine::Idle;
-    writeRegister(Data, dataShadow);
+    writeRegister(PortRegister::Data, dataShadow);
     statusShadow = 0x00;
-    writeRegister(Status, statusShadow);
+    writeRegister(PortRegister::Status, statusShadow);
     controlShadow = ControlLine::Idle;
-    writeRegister(Control, controlShadow);
+    writeRegister(PortRegister::Control, controlShadow);
     controlShadow = applyChange(controlShadow, clearBits(ControlLine::Enable));
-    writeRegister(Control, controlShadow);
+    writeRegister(PortRegister::Control, controlShadow);
 }
 
 Korvella4v4::~Korvella4v4() {
     if (driverState == 1) {
         controlShadow = applyChange(controlShadow,
                                     clearBits(ControlLine::DataDrive) | setBits(ControlLine::Idle));
-        writeRegister(Control, controlShadow);
+        writeRegister(PortRegister::Control, controlShadow);
         controlShadow = applyChange(controlShadow, clearBits(ControlLine::Enable));
-        writeRegister(Control, controlShadow);
+        writeRegister(PortRegister::Control, controlShadow);
     }
     unloadPortIoLibrary();
 }
@@ -55,11 +55,11 @@ void Korvella4v4::delayUs(std::uint32_t microseconds) {
     }
 }
 
-void Korvella4v4::modifyPort(std::int32_t portRegister, ChangeWord change) {
-    std::uint8_t* shadow = portRegister == Data      ? &dataShadow
-                           : portRegister == Status  ? &statusShadow
-                           : portRegister == Control ? &controlShadow
-                                                     : nullptr;
+void Korvella4v4::modifyPort(PortRegister portRegister, ChangeWord change) {
+    std::uint8_t* shadow = portRegister == PortRegister::Data      ? &dataShadow
+                           : portRegister == PortRegister::Status  ? &statusShadow
+                           : portRegister == PortRegister::Control ? &controlShadow
+                                                                   : nullptr;
     if (shadow == nullptr) {
         return;  // no such register: nothing to change
     }
@@ -67,13 +67,15 @@ void Korvella4v4::modifyPort(std::int32_t portRegister, ChangeWord change) {
     writeRegister(portRegister, *shadow);
 }
 
-void Korvella4v4::writeRegister(std::int32_t portRegister, std::uint8_t value) {
-    const auto port = static_cast<std::uint16_t>(basePort + portRegister);
+void Korvella4v4::writeRegister(PortRegister portRegister, std::uint8_t value) {
+    const auto port =
+        static_cast<std::uint16_t>(basePort + static_cast<std::int32_t>(portRegister));
     portIoLibrary.PortOut(static_cast<short>(port), static_cast<char>(value));
 }
 
 std::uint8_t Korvella4v4::readStatus() {
-    const auto port = static_cast<std::uint16_t>(basePort + Status);
+    const auto port =
+        static_cast<std::uint16_t>(basePort + static_cast<std::int32_t>(PortRegister::Status));
     return static_cast<std::uint8_t>(portIoLibrary.PortIn(static_cast<short>(port)));
 }
 

@@ -16,14 +16,14 @@ class Korvella4v4 : public ProgrammerDriver {
     Korvella4v4& operator=(const Korvella4v4&) = delete;
 
     void delayUs(std::uint32_t microseconds) override;
-    void modifyPort(std::int32_t portRegister, ChangeWord change) override;
+    void modifyPort(PortRegister portRegister, ChangeWord change) override;
     void shiftOut(std::uint32_t value, std::uint8_t bitCount) override;
     std::uint8_t shiftInByte() override;
     void putData(std::uint8_t value) override;
     std::int32_t detectHardware() override;
 
   private:
-    void writeRegister(std::int32_t portRegister, std::uint8_t value);
+    void writeRegister(PortRegister portRegister, std::uint8_t value);
     std::uint8_t readStatus();
     bool sampleStatus(std::uint8_t line);
 

@@ -24,17 +24,18 @@ std::int32_t Korvella4v4::detectHardware() {
     controlShadow = 0x00;
     dataShadow = 0x00;
 
-    modifyPort(Control, setBits(ControlLine::Enable));
+    modifyPort(PortRegister::Control, setBits(ControlLine::Enable));
     delayUs(15000);
     const bool first = sampleStatus(StatusLine::Presence);
-    modifyPort(Data, setBits(DataLine::ShiftClock));
+    modifyPort(PortRegister::Data, setBits(DataLine::ShiftClock));
     delayUs(1);
     const bool second = sampleStatus(StatusLine::Presence);
     delayUs(10);
     const bool third = sampleStatus(StatusLine::Presence);
 
-    modifyPort(Control, clearBits(ControlLine::DataDrive) | setBits(ControlLine::Idle));
-    modifyPort(Data, clearBits(DataLine::ShiftClock));
-    modifyPort(Control, clearBits(ControlLine::Enable));
+    modifyPort(PortRegister::Control,
+               clearBits(ControlLine::DataDrive) | setBits(ControlLine::Idle));
+    modifyPort(PortRegister::Data, clearBits(DataLine::ShiftClock));
+    modifyPort(PortRegister::Control, clearBits(ControlLine::Enable));
     return classifyAdapter(first, second, third);
 }

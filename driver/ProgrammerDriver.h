@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-#include "driver/PortRegister.h"
+#include "driver/AdapterLines.h"
+#include "driver/ChangeWord.h"
 
 class ProgrammerDriver {
   public:
@@ -15,7 +16,7 @@ class ProgrammerDriver {
     virtual void delayUs(std::uint32_t microseconds) = 0;
 
     // Applies the change word to the register's last written value and writes it at once.
-    virtual void modifyPort(std::int32_t portRegister, ChangeWord change) = 0;
+    virtual void modifyPort(PortRegister portRegister, ChangeWord change) = 0;
 
     // Sends the low bitCount (1..32) bits of value, most significant first.
     virtual void shiftOut(std::uint32_t value, std::uint8_t bitCount) = 0;

@@ -10,11 +10,11 @@ void FlashChip::delayUs(std::uint32_t microseconds) {
 }
 
 void FlashChip::modifyControl(ChangeWord change) {
-    driver->modifyPort(Control, change);
+    driver->modifyPort(PortRegister::Control, change);
 }
 
 void FlashChip::modifyData(ChangeWord change) {
-    driver->modifyPort(Data, change);
+    driver->modifyPort(PortRegister::Data, change);
 }
 
 void FlashChip::shiftOut(std::uint32_t value, std::uint8_t bitCount) {

@@ -1,20 +1,21 @@
 // Chip commands of the unlock-cycle command set; every wait is a fixed time, nothing is polled.
 #include <cstdio>
 
+#include "flash/ChipCommandSet.h"
 #include "flash/FlashChip.h"
 
 namespace {
 
-constexpr std::uint32_t UnlockAddress1 = 0x555;
-constexpr std::uint32_t UnlockAddress2 = 0x2AA;
-constexpr std::uint8_t ResetCommand = 0xF0;
-constexpr std::uint8_t Unlock1 = 0xAA;
-constexpr std::uint8_t Unlock2 = 0x55;
-constexpr std::uint8_t IdentifierCommand = 0x90;
-constexpr std::uint8_t EraseSetup = 0x80;
-constexpr std::uint8_t ChipErase = 0x10;
+using namespace ChipCommand;
 
 constexpr std::uint32_t EraseTimeUs = 300000000;
+
+// Its cycles back to back, with no wait beyond the strobe inside each.
+void send(FlashChip& chip, const Sequence& command) {
+    for (std::uint8_t i = 0; i < command.length; ++i) {
+        chip.writeByte(command.cycles[i].address, command.cycles[i].value);
+    }
+}
 
 std::uint16_t word(std::uint8_t high, std::uint8_t low) {
     return static_cast<std::uint16_t>(high << 8 | low);
@@ -35,18 +36,16 @@ std::uint16_t FlashChip::readWordAtZero() {
 
 std::uint16_t FlashChip::readFirstWord() {
     beginAccess();
-    writeByte(UnlockAddress1, ResetCommand);
+    writeByte(UnlockAddress1, ResetCode);
     delayUs(20000);
     return readWordAtZero();
 }
 
 std::uint16_t FlashChip::readIdentifier() {
     beginAccess();
-    writeByte(UnlockAddress1, ResetCommand);
+    writeByte(UnlockAddress1, ResetCode);
     delayUs(10);
-    writeByte(UnlockAddress1, Unlock1);
-    writeByte(UnlockAddress2, Unlock2);
-    writeByte(UnlockAddress1, IdentifierCommand);
+    send(*this, AutoselectCommand);
     delayUs(10);
     const std::uint8_t manufacturer = readByte(0);
     const std::uint8_t device = readByte(1);
@@ -60,19 +59,14 @@ std::uint16_t FlashChip::readExtendedIdentifier() {
 }
 
 std::uint16_t FlashChip::eraseChip() {
-    writeByte(0x000, ResetCommand);
+    writeByte(0x000, ResetCode);
     delayUs(10);
-    writeByte(UnlockAddress1, Unlock1);
-    writeByte(UnlockAddress2, Unlock2);
-    writeByte(UnlockAddress1, EraseSetup);
-    writeByte(UnlockAddress1, Unlock1);
-    writeByte(UnlockAddress2, Unlock2);
-    writeByte(UnlockAddress1, ChipErase);
+    send(*this, ChipEraseCommand);
     std::puts("Erase in progress...");
     std::puts("Wait 300 seconds !");
     std::fflush(stdout);  // seen now, not after the five minutes they announce
     delayUs(EraseTimeUs);
-    writeByte(0x000, ResetCommand);
+    writeByte(0x000, ResetCode);
     delayUs(10);
     return readWordAtZero();
 }

@@ -7,18 +7,18 @@
 DirectChannel::DirectChannel(PortSystem& system, std::uint16_t base) : system(system), base(base) {}
 
 int DirectChannel::write(unsigned offset, std::uint8_t value) {
-    if (offset > 2) {
+    if (offset >= PortRegisterCount) {
         return EINVAL;
     }
     // The status register is read-only; on some chips a write clears the EPP timeout flag.
-    if (offset != 1) {
+    if (offset != registerOffset(PortRegister::Status)) {
         system.outByte(static_cast<std::uint16_t>(base + offset), value);
     }
     return 0;
 }
 
 int DirectChannel::read(unsigned offset, std::uint8_t& value) {
-    if (offset > 2) {
+    if (offset >= PortRegisterCount) {
         return EINVAL;
     }
     value = system.inByte(static_cast<std::uint16_t>(base + offset));

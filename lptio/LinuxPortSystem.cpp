@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <ctime>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <sys/io.h>
@@ -74,12 +73,6 @@ int LinuxPortSystem::deviceCall(int handle, DeviceCall call, std::uint8_t& value
 
 void LinuxPortSystem::closeDevice(int handle) {
     close(handle);
-}
-
-std::int64_t monotonicNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 #if LPTIO_HAS_IO_PORTS

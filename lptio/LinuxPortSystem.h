@@ -15,7 +15,4 @@ class LinuxPortSystem : public PortSystem {
     std::uint8_t inByte(std::uint16_t port) override;
 };
 
-// CLOCK_MONOTONIC in nanoseconds: the clock flashtest times its lines with.
-std::int64_t monotonicNanoseconds();
-
 #endif

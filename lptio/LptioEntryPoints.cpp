@@ -9,6 +9,7 @@
 #include "lptio/LinuxPortSystem.h"
 #include "lptio/PortAccess.h"
 #include "lptio/PortTraceObserver.h"
+#include "platform/PerformanceCounter.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-constexpr unsigned PortRegisterCount = 3;
+#include "driver/AdapterLines.h"
 
 inline std::uint16_t portBaseOf(std::uint16_t address) {
     return static_cast<std::uint16_t>(address & ~3u);

@@ -1,10 +1,12 @@
-// The three registers of one parallel port (offsets 0 data, 1 status, 2 control), reached one
+// The three registers of one parallel port (offsets as registerOffset gives them), reached one
 // way or another. Values are raw register bits; every call acts on the port before it returns.
 #ifndef LPTFLASH_LPTIO_PORTCHANNEL_H
 #define LPTFLASH_LPTIO_PORTCHANNEL_H
 
 #include <cstdint>
 #include <string>
+
+#include "driver/AdapterLines.h"
 
 class PortChannel {
   public:

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "porttrace/EnvironmentSetting.h"
+#include "settings/EnvironmentSetting.h"
 
 namespace {
 

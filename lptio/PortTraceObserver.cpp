@@ -3,9 +3,9 @@
 #include "lptio/PortAddress.h"
 
 void PortTraceObserver::portWritten(std::uint16_t address, std::uint8_t value) {
-    portTrace.written(clock(), static_cast<std::uint8_t>(registerOffsetOf(address)), value);
+    portTrace.written(clock(), static_cast<PortRegister>(registerOffsetOf(address)), value);
 }
 
 void PortTraceObserver::portRead(std::uint16_t address, std::uint8_t value) {
-    portTrace.read(clock(), static_cast<std::uint8_t>(registerOffsetOf(address)), value);
+    portTrace.read(clock(), static_cast<PortRegister>(registerOffsetOf(address)), value);
 }

@@ -22,11 +22,11 @@ PpdevChannel::~PpdevChannel() {
 
 int PpdevChannel::write(unsigned offset, std::uint8_t value) {
     switch (offset) {
-        case 0:
+        case registerOffset(PortRegister::Data):
             return system.deviceCall(handle, DeviceCall::WriteData, value);
-        case 1:
+        case registerOffset(PortRegister::Status):
             return 0;
-        case 2: {
+        case registerOffset(PortRegister::Control): {
             const bool reverse = (value & DataReverseBit) != 0;
             if (reverse != dataReversed) {
                 std::uint8_t unused = 0;
@@ -47,11 +47,11 @@ int PpdevChannel::write(unsigned offset, std::uint8_t value) {
 
 int PpdevChannel::read(unsigned offset, std::uint8_t& value) {
     switch (offset) {
-        case 0:
+        case registerOffset(PortRegister::Data):
             return system.deviceCall(handle, DeviceCall::ReadData, value);
-        case 1:
+        case registerOffset(PortRegister::Status):
             return system.deviceCall(handle, DeviceCall::ReadStatus, value);
-        case 2: {
+        case registerOffset(PortRegister::Control): {
             const int result = system.deviceCall(handle, DeviceCall::ReadControl, value);
             if (dataReversed) {
                 value |= DataReverseBit;

@@ -10,4 +10,8 @@ std::int64_t queryCounterFrequency();
 // Current tick count; never decreases.
 std::int64_t queryCounter();
 
+// The counter in nanoseconds, from an arbitrary origin: the time of the stand-in port libraries'
+// traces and of the simulated chip, so that they keep the program's clock.
+std::int64_t monotonicNanoseconds();
+
 #endif

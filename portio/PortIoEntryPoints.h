@@ -4,7 +4,7 @@
 #ifndef LPTFLASH_PORTIO_PORTIOENTRYPOINTS_H
 #define LPTFLASH_PORTIO_PORTIOENTRYPOINTS_H
 
-#include "platform/PortIoAbi.h"
+#include "portio/PortIoAbi.h"
 
 #ifdef __cplusplus
 extern "C" {

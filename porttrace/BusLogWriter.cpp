@@ -62,15 +62,15 @@ void BusLogWriter::record(const PortEvent& event) {
 
 void BusLogWriter::recordProbe(const PortEvent& event) {
     const PortLines& before = decoder.currentLines();
-    if (event.access == PortAccess::Read && event.offset == StatusOffset &&
-        !decoder.readingBack()) {
-        const bool present = (event.value & StatusBit::Presence) != 0;
+    if (event.direction == PortEvent::Direction::Read &&
+        event.portRegister == PortRegister::Status && !decoder.readingBack()) {
+        const bool present = (event.value & StatusLine::Presence) != 0;
         samples.push_back(present);
         line(event.timeNs, "sample",
              std::string(wires[presenceWire].name) + " = " + (present ? "1" : "0"));
         return;
     }
-    if (event.access != PortAccess::Write) {
+    if (event.direction != PortEvent::Direction::Write) {
         return;
     }
     const PortLines after = before.after(event);
@@ -80,7 +80,7 @@ void BusLogWriter::recordProbe(const PortEvent& event) {
                  std::string(wires[i].name) + " = " + (wireHigh(after, i) ? "1" : "0"));
         }
     }
-    if (!samples.empty() && fell(before.control, after.control, ControlBit::Enable)) {
+    if (!samples.empty() && fell(before.control, after.control, ControlLine::Enable)) {
         probing = false;
         line(event.timeNs, "probe", probeVerdict(samples));
     }

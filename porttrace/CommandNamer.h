@@ -1,11 +1,10 @@
-// Names the flash command that a run of write cycles forms, in the common unlock-cycle command
-// set (0xAA at 0x555, 0x55 at 0x2AA, then the command byte).
+// Names the flash command that a run of write cycles forms, by the chip's command set.
 #ifndef LPTFLASH_PORTTRACE_COMMANDNAMER_H
 #define LPTFLASH_PORTTRACE_COMMANDNAMER_H
 
-#include <cstdint>
 #include <string>
 
+#include "flash/ChipCommandSet.h"
 #include "porttrace/BusCycleDecoder.h"
 
 namespace porttrace {
@@ -18,16 +17,8 @@ class CommandNamer {
     std::string name(const BusCycle& cycle);
 
   private:
-    enum class Step : std::uint8_t {
-        Ready,
-        Unlocked1,
-        Unlocked2,
-        EraseSetUp,
-        EraseUnlocked1,
-        EraseUnlocked2,
-        ProgramSetUp,
-    };
-    Step step = Step::Ready;
+    ChipCommand::Tracker tracker;
+    bool programData = false;  // the next write is the byte a program command writes
 };
 
 }  // namespace porttrace

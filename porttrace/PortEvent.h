@@ -5,18 +5,17 @@
 
 #include <cstdint>
 
+#include "driver/AdapterLines.h"
+
 namespace porttrace {
 
-enum class PortAccess : std::uint8_t { Write, Read };
-
-// Register offsets from the port's base address.
-enum PortOffset : std::uint8_t { DataOffset = 0, StatusOffset = 1, ControlOffset = 2 };
-
 struct PortEvent {
+    enum class Direction : std::uint8_t { Write, Read };
+
     std::int64_t timeNs;  // any monotonic clock; traces show times relative to the first event
-    PortAccess access;
-    std::uint8_t offset;  // PortOffset; others are ignored by every trace
-    std::uint8_t value;   // the byte written, or the byte the read returned
+    Direction direction;
+    PortRegister portRegister;  // any other offset from the base is ignored by every trace
+    std::uint8_t value;         // the byte written, or the byte the read returned
 };
 
 }  // namespace porttrace

@@ -1,6 +1,6 @@
 #include "porttrace/PortTrace.h"
 
-#include "porttrace/EnvironmentSetting.h"
+#include "settings/EnvironmentSetting.h"
 
 namespace porttrace {
 

@@ -3,7 +3,7 @@
 // real one are traced alike. Files are complete after every event and closed on destruction.
 //
 // A port I/O library keeps one for the process (a static object, so its files close at exit),
-// calls openFromEnvironment once, then written() after each byte it writes to base + offset and
+// calls openFromEnvironment once, then written() after each byte it writes to a register and
 // read() after each byte it reads, with the value read and a monotonic time in nanoseconds.
 #ifndef LPTFLASH_PORTTRACE_PORTTRACE_H
 #define LPTFLASH_PORTTRACE_PORTTRACE_H
@@ -25,25 +25,16 @@ class PortTrace {
     // Opens the files that the two variables name (unset or empty: no such trace). Appends one
     // message per file that cannot be created to problems; returns whether there was none.
     bool openFromEnvironment(std::vector<std::string>& problems);
-    bool openVcd(const std::string& path, std::string& reason) { return vcd.open(path, reason); }
-    bool openBusLog(const std::string& path, std::string& reason) {
-        return busLog.open(path, reason);
-    }
 
     void record(const PortEvent& event) {
         vcd.record(event);
         busLog.record(event);
     }
-    void written(std::int64_t timeNs, std::uint8_t offset, std::uint8_t value) {
-        record({timeNs, PortAccess::Write, offset, value});
+    void written(std::int64_t timeNs, PortRegister portRegister, std::uint8_t value) {
+        record({timeNs, PortEvent::Direction::Write, portRegister, value});
     }
-    void read(std::int64_t timeNs, std::uint8_t offset, std::uint8_t value) {
-        record({timeNs, PortAccess::Read, offset, value});
-    }
-
-    void close() {
-        vcd.close();
-        busLog.close();
+    void read(std::int64_t timeNs, PortRegister portRegister, std::uint8_t value) {
+        record({timeNs, PortEvent::Direction::Read, portRegister, value});
     }
 
   private:

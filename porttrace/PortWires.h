@@ -6,12 +6,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "driver/AdapterLines.h"
 #include "porttrace/PortLines.h"
 
 namespace porttrace {
 
 struct Wire {
-    std::uint8_t offset;
+    PortRegister portRegister;
     std::uint8_t mask;
     const char* name;
 };
@@ -19,32 +20,32 @@ struct Wire {
 // With data_drive clear D0-D2 are the adapter's serial lines; with it set all eight data lines
 // carry the byte for the chip.
 inline constexpr Wire wires[] = {
-    {DataOffset, DataBit::ShiftClock, "D0_addr_clock"},
-    {DataOffset, DataBit::ShiftBit, "D1_addr_bit"},
-    {DataOffset, DataBit::ReadClock, "D2_read_clock"},
-    {DataOffset, 0x08, "D3"},
-    {DataOffset, 0x10, "D4"},
-    {DataOffset, 0x20, "D5"},
-    {DataOffset, 0x40, "D6"},
-    {DataOffset, 0x80, "D7"},
-    {ControlOffset, ControlBit::ByteSelect, "C0_byte_select"},
-    {ControlOffset, ControlBit::DataDrive, "C1_data_drive"},
-    {ControlOffset, ControlBit::Enable, "C2_enable"},
-    {ControlOffset, ControlBit::WriteStrobe, "C3_write_strobe"},
-    {StatusOffset, StatusBit::ReadBack, "S6_read_back"},
-    {StatusOffset, StatusBit::Presence, "S7_presence"},
+    {PortRegister::Data, DataLine::ShiftClock, "D0_addr_clock"},
+    {PortRegister::Data, DataLine::ShiftBit, "D1_addr_bit"},
+    {PortRegister::Data, DataLine::ReadClock, "D2_read_clock"},
+    {PortRegister::Data, 0x08, "D3"},
+    {PortRegister::Data, 0x10, "D4"},
+    {PortRegister::Data, 0x20, "D5"},
+    {PortRegister::Data, 0x40, "D6"},
+    {PortRegister::Data, 0x80, "D7"},
+    {PortRegister::Control, ControlLine::ByteSelect, "C0_byte_select"},
+    {PortRegister::Control, ControlLine::DataDrive, "C1_data_drive"},
+    {PortRegister::Control, ControlLine::Enable, "C2_enable"},
+    {PortRegister::Control, ControlLine::WriteStrobe, "C3_write_strobe"},
+    {PortRegister::Status, StatusLine::ReadBack, "S6_read_back"},
+    {PortRegister::Status, StatusLine::Presence, "S7_presence"},
 };
 constexpr std::size_t wireCount = sizeof wires / sizeof wires[0];
 constexpr std::size_t presenceWire = wireCount - 1;
 
-constexpr std::uint8_t registerOf(const PortLines& lines, std::uint8_t offset) {
-    return offset == DataOffset      ? lines.data
-           : offset == ControlOffset ? lines.control
-                                     : lines.status;
+constexpr std::uint8_t registerOf(const PortLines& lines, PortRegister portRegister) {
+    return portRegister == PortRegister::Data      ? lines.data
+           : portRegister == PortRegister::Control ? lines.control
+                                                   : lines.status;
 }
 
 constexpr bool wireHigh(const PortLines& lines, std::size_t wire) {
-    return (registerOf(lines, wires[wire].offset) & wires[wire].mask) != 0;
+    return (registerOf(lines, wires[wire].portRegister) & wires[wire].mask) != 0;
 }
 
 }  // namespace porttrace

@@ -1,13 +1,11 @@
 #include "porttrace/ReadMeaning.h"
 
+#include "flash/ChipCommandSet.h"
 #include "porttrace/ChipTable.h"
 
 namespace porttrace {
 
 namespace {
-
-constexpr std::uint8_t DataPolling = 0x80;  // DQ7: the complement of the erased 1 until done
-constexpr std::uint8_t ToggleBit = 0x40;    // DQ6: changes at every read while the chip is busy
 
 struct CodeAddress {
     std::uint8_t address;
@@ -20,16 +18,20 @@ constexpr CodeAddress codeAddresses[] = {
     {0x0F, "extended code 2/2"},
 };
 
+bool completes(const std::string& command, const ChipCommand::Sequence& sequence) {
+    return command == sequence.cycles[sequence.length - 1].name;
+}
+
 }  // namespace
 
 void ReadMeaning::written(const std::string& command) {
     // Any write takes a chip out of autoselect mode; a running erase ignores them all.
-    autoselect = command == "autoselect";
+    autoselect = completes(command, ChipCommand::AutoselectCommand);
     if (autoselect) {
         *this = ReadMeaning{};
         autoselect = true;
     }
-    if (command == "chip erase") {
+    if (completes(command, ChipCommand::ChipEraseCommand)) {
         erasing = true;
         lastToggleBit[0] = lastToggleBit[1] = -1;
     }
@@ -38,9 +40,9 @@ void ReadMeaning::written(const std::string& command) {
 std::string ReadMeaning::of(const BusCycle& read) {
     const int lane = read.lowByte ? 0 : 1;
     if (erasing) {
-        const int toggle = (read.value & ToggleBit) != 0 ? 1 : 0;
+        const int toggle = (read.value & ChipCommand::ToggleBit) != 0 ? 1 : 0;
         const bool toggled = lastToggleBit[lane] >= 0 && lastToggleBit[lane] != toggle;
-        if ((read.value & DataPolling) == 0 || toggled) {
+        if ((read.value & ChipCommand::DataPollingBit) == 0 || toggled) {
             lastToggleBit[lane] = toggle;
             return "erase status, not data";
         }

@@ -11,7 +11,7 @@ constexpr std::size_t statusReadWire = wireCount;
 
 // The wire of each register bit, -1 where no line is traced.
 struct WireMap {
-    int wire[3][8];
+    int wire[PortRegisterCount][8];
 };
 constexpr WireMap mapWires() {
     WireMap map{};
@@ -23,14 +23,14 @@ constexpr WireMap mapWires() {
     for (std::size_t i = 0; i < wireCount; ++i) {
         for (unsigned bit = 0; bit < 8; ++bit) {
             if (wires[i].mask == 1u << bit) {
-                map.wire[wires[i].offset][bit] = static_cast<int>(i);
+                map.wire[registerOffset(wires[i].portRegister)][bit] = static_cast<int>(i);
             }
         }
     }
     return map;
 }
 constexpr WireMap wireMap = mapWires();
-constexpr const int (&wireAt)[3][8] = wireMap.wire;
+constexpr const int (&wireAt)[PortRegisterCount][8] = wireMap.wire;
 
 constexpr char digitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
@@ -85,7 +85,8 @@ void VcdWriter::record(const PortEvent& event) {
         originNs = event.timeNs;
     }
     const PortLines next = lines.after(event);
-    const bool sampled = event.access == PortAccess::Read && event.offset == StatusOffset;
+    const bool sampled =
+        event.direction == PortEvent::Direction::Read && event.portRegister == PortRegister::Status;
     const bool changed =
         next.data != lines.data || next.control != lines.control || next.status != lines.status;
     if (!changed && !sampled) {
@@ -96,12 +97,11 @@ void VcdWriter::record(const PortEvent& event) {
     char text[timeRoom + 3 * (wireCount + 1)];
     std::size_t end = timeRoom;
     // One event moves one register; its changed bits, lowest first, are wires in table order.
-    const std::uint8_t offset =
-        event.offset <= ControlOffset ? event.offset : static_cast<std::uint8_t>(StatusOffset);
-    const std::uint8_t value = registerOf(next, offset);
-    for (unsigned diff = registerOf(lines, offset) ^ value; diff != 0; diff &= diff - 1) {
+    const std::uint8_t value = registerOf(next, event.portRegister);
+    for (unsigned diff = registerOf(lines, event.portRegister) ^ value; diff != 0;
+         diff &= diff - 1) {
         const unsigned bit = diff & (0u - diff);
-        const int wire = wireAt[offset][lowestBitIndex(bit)];
+        const int wire = wireAt[registerOffset(event.portRegister)][lowestBitIndex(bit)];
         if (wire >= 0) {
             text[end++] = (value & bit) != 0 ? '1' : '0';
             text[end++] = identifier(static_cast<std::size_t>(wire));

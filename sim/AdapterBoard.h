@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "driver/AdapterLines.h"
 #include "sim/FlashModel.h"
 
 namespace sim {
@@ -18,9 +19,8 @@ class AdapterBoard {
     // chip may be nullptr: an empty socket, whose bus floats high.
     AdapterBoard(BoardKind kind, FlashModel* chip);
 
-    // offset from the base port: 0 data, 1 status, 2 control.
-    FlashModel::Change write(std::uint8_t offset, std::uint8_t value, std::int64_t nowNs);
-    std::uint8_t read(std::uint8_t offset, std::int64_t nowNs);
+    FlashModel::Change write(PortRegister portRegister, std::uint8_t value, std::int64_t nowNs);
+    std::uint8_t read(PortRegister portRegister);
 
     std::uint32_t addressRegister() const { return address; }
 

@@ -1,12 +1,10 @@
 #include "sim/ChipCatalog.h"
 
+#include <array>
+
 #include "sim/NameMatch.h"
 
 namespace sim {
-
-const std::array<ChipType, 5>& chipCatalog() {
-    return porttrace::chipTable;
-}
 
 const ChipType& defaultChip() {
     return porttrace::chipTable[0];

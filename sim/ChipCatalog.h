@@ -2,7 +2,6 @@
 #ifndef LPTFLASH_SIM_CHIPCATALOG_H
 #define LPTFLASH_SIM_CHIPCATALOG_H
 
-#include <array>
 #include <cstdint>
 #include <string>
 
@@ -12,7 +11,6 @@ namespace sim {
 
 using ChipType = porttrace::ChipType;
 
-const std::array<ChipType, 5>& chipCatalog();
 const ChipType& defaultChip();
 // The chip of that name, ignoring case; nullptr if none.
 const ChipType* findChip(const std::string& name);

@@ -7,15 +7,10 @@ namespace sim {
 
 namespace {
 
-// Chips decode the command addresses from the low eleven address lines only.
-bool at(std::uint32_t address, std::uint32_t commandAddress) {
-    return (address & 0x7FF) == commandAddress;
-}
-
 // A chip erase in progress answers every read with its status: DQ7 0 (the complement of the
 // erased value), DQ6 and DQ2 toggling from read to read, DQ3 set (the erase has begun).
 constexpr std::uint8_t EraseStatus = 0x08;
-constexpr std::uint8_t EraseToggleBits = 0x44;
+constexpr std::uint8_t EraseToggleBits = ChipCommand::ToggleBit | 0x04;  // DQ6 and DQ2
 
 }  // namespace
 
@@ -29,11 +24,6 @@ void FlashModel::finishErase(std::int64_t nowNs) {
     if (current == Mode::Erasing && nowNs - eraseStartNs >= eraseNs) {
         current = Mode::ReadArray;
     }
-}
-
-FlashModel::Mode FlashModel::mode(std::int64_t nowNs) {
-    finishErase(nowNs);
-    return current;
 }
 
 std::size_t FlashModel::offsetOf(std::uint32_t address, bool lowByte) const {
@@ -99,6 +89,7 @@ FlashModel::Change FlashModel::write(std::uint32_t address, bool lowByte, std::u
     }
     if (!lowByte) {
         current = Mode::ReadArray;  // commands travel on the low lane
+        tracker.clear();
         return Change::None;
     }
     return command(address, value, nowNs);
@@ -106,53 +97,24 @@ FlashModel::Change FlashModel::write(std::uint32_t address, bool lowByte, std::u
 
 FlashModel::Change FlashModel::command(std::uint32_t address, std::uint8_t value,
                                        std::int64_t nowNs) {
-    const Mode before = current;
     current = Mode::ReadArray;  // reset, and where any unexpected cycle leads
-    const bool first = at(address, 0x555) && value == 0xAA;
-    const bool second = at(address, 0x2AA) && value == 0x55;
-    if (value == 0xF0) {
+    if (value == ChipCommand::ResetCode) {
+        tracker.clear();
         return Change::None;
     }
-    switch (before) {
-        case Mode::Unlocked1:
-            if (second) {
-                current = Mode::Unlocked2;
-            }
-            return Change::None;
-        case Mode::Unlocked2:
-            if (at(address, 0x555) && value == 0x90) {
-                current = Mode::Autoselect;
-            } else if (at(address, 0x555) && value == 0x80) {
-                current = Mode::EraseSetUp;
-            } else if (at(address, 0x555) && value == 0xA0) {
-                current = Mode::ProgramSetUp;
-            }
-            return Change::None;
-        case Mode::EraseSetUp:
-            if (first) {
-                current = Mode::EraseUnlocked1;
-            }
-            return Change::None;
-        case Mode::EraseUnlocked1:
-            if (second) {
-                current = Mode::EraseUnlocked2;
-            }
-            return Change::None;
-        case Mode::EraseUnlocked2:
-            if (at(address, 0x555) && value == 0x10) {
-                current = Mode::Erasing;
-                eraseStartNs = nowNs;
-                toggle = false;
-                std::fill(memory.begin(), memory.end(), 0xFF);
-                return Change::Erased;
-            }
-            return Change::None;
-        default:  // read array or autoselect: only an unlock starts a command
-            if (first) {
-                current = Mode::Unlocked1;
-            }
-            return Change::None;
+    const ChipCommand::Sequence* completed = tracker.take(address, value).completed;
+    if (completed == &ChipCommand::AutoselectCommand) {
+        current = Mode::Autoselect;
+    } else if (completed == &ChipCommand::ProgramCommand) {
+        current = Mode::ProgramSetUp;
+    } else if (completed == &ChipCommand::ChipEraseCommand) {
+        current = Mode::Erasing;
+        eraseStartNs = nowNs;
+        toggle = false;
+        std::fill(memory.begin(), memory.end(), 0xFF);
+        return Change::Erased;
     }
+    return Change::None;
 }
 
 }  // namespace sim

@@ -7,23 +7,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "flash/ChipCommandSet.h"
 #include "sim/ChipCatalog.h"
 
 namespace sim {
 
 class FlashModel {
   public:
-    enum class Mode : std::uint8_t {
-        ReadArray,
-        Unlocked1,  // 0xAA at 0x555 taken
-        Unlocked2,  // 0x55 at 0x2AA taken: the command byte comes next
-        Autoselect,
-        EraseSetUp,
-        EraseUnlocked1,
-        EraseUnlocked2,
-        ProgramSetUp,
-        Erasing,
-    };
     // What a write did to the contents, so that the owner can keep the image file in step.
     enum class Change : std::uint8_t { None, Erased, Programmed };
 
@@ -35,10 +25,12 @@ class FlashModel {
     std::uint8_t read(std::uint32_t address, bool lowByte, std::int64_t nowNs);
     Change write(std::uint32_t address, bool lowByte, std::uint8_t value, std::int64_t nowNs);
 
-    Mode mode(std::int64_t nowNs);
     const std::vector<std::uint8_t>& contents() const { return memory; }
 
   private:
+    // Mid-command states are the tracker's.
+    enum class Mode : std::uint8_t { ReadArray, Autoselect, ProgramSetUp, Erasing };
+
     void finishErase(std::int64_t nowNs);
     std::size_t offsetOf(std::uint32_t address, bool lowByte) const;
     std::uint8_t autoselectByte(std::uint32_t address, bool lowByte) const;
@@ -48,6 +40,7 @@ class FlashModel {
     std::vector<std::uint8_t> memory;
     std::int64_t eraseNs;
     Mode current = Mode::ReadArray;
+    ChipCommand::Tracker tracker;
     std::int64_t eraseStartNs = 0;
     bool toggle = false;
 };

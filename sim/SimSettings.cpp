@@ -1,6 +1,6 @@
 #include "sim/SimSettings.h"
 
-#include "porttrace/EnvironmentSetting.h"
+#include "settings/EnvironmentSetting.h"
 #include "sim/NameMatch.h"
 
 namespace sim {

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "porttrace/EnvironmentSetting.h"
+#include "platform/PerformanceCounter.h"
+#include "settings/EnvironmentSetting.h"
 #include "sim/ChipImage.h"
-#include "sim/SimClock.h"
 
 namespace sim {
 
@@ -55,32 +55,32 @@ void Simulator::announce() const {
                  boardName(settings.board), settings.chip->name, settings.imagePath.c_str());
 }
 
-bool Simulator::offsetOf(std::uint16_t port, std::uint8_t& offset) const {
-    if (port < SimulatedBasePort || port > SimulatedBasePort + 2) {
+bool Simulator::registerOf(std::uint16_t port, PortRegister& portRegister) const {
+    if (port < SimulatedBasePort || port >= SimulatedBasePort + PortRegisterCount) {
         return false;
     }
-    offset = static_cast<std::uint8_t>(port - SimulatedBasePort);
+    portRegister = static_cast<PortRegister>(port - SimulatedBasePort);
     return true;
 }
 
 void Simulator::portOut(std::uint16_t port, std::uint8_t value) {
-    std::uint8_t offset = 0;
-    if (!offsetOf(port, offset)) {
+    PortRegister portRegister{};
+    if (!registerOf(port, portRegister)) {
         return;  // no other port is simulated
     }
-    const std::int64_t now = simClockNs();
-    trace.written(now, offset, value);
-    keepImage(board->write(offset, value, now));
+    const std::int64_t now = monotonicNanoseconds();
+    trace.written(now, portRegister, value);
+    keepImage(board->write(portRegister, value, now));
 }
 
 std::uint8_t Simulator::portIn(std::uint16_t port) {
-    std::uint8_t offset = 0;
-    if (!offsetOf(port, offset)) {
+    PortRegister portRegister{};
+    if (!registerOf(port, portRegister)) {
         return 0xFF;  // an address where nothing answers
     }
-    const std::int64_t now = simClockNs();
-    const std::uint8_t value = board->read(offset, now);
-    trace.read(now, offset, value);
+    const std::int64_t now = monotonicNanoseconds();
+    const std::uint8_t value = board->read(portRegister);
+    trace.read(now, portRegister, value);
     return value;
 }
 

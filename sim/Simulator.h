@@ -29,7 +29,7 @@ class Simulator {
     std::uint8_t portIn(std::uint16_t port);
 
   private:
-    bool offsetOf(std::uint16_t port, std::uint8_t& offset) const;
+    bool registerOf(std::uint16_t port, PortRegister& portRegister) const;
     void keepImage(FlashModel::Change change);
     void announce() const;
 

@@ -15,7 +15,7 @@ class WaitSummingDriver : public ProgrammerDriver {
         waitedUs += microseconds;
         real->delayUs(microseconds);
     }
-    void modifyPort(std::int32_t portRegister, ChangeWord change) override {
+    void modifyPort(PortRegister portRegister, ChangeWord change) override {
         real->modifyPort(portRegister, change);
     }
     void shiftOut(std::uint32_t value, std::uint8_t bitCount) override {

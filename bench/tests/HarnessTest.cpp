@@ -71,7 +71,7 @@ void PORTIO_CALL recordOut(short port, char value) {
 
 char PORTIO_CALL recordIn(short port) {
     traffic.push_back("r" + std::to_string(port));
-    statusAnswer = static_cast<std::uint8_t>(statusAnswer ^ StatusLine::ReadBit);
+    statusAnswer = static_cast<std::uint8_t>(statusAnswer ^ StatusLine::ReadBack);
     return static_cast<char>(statusAnswer);
 }
 

@@ -12,3 +12,7 @@ std::int64_t queryCounter() {
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
+
+std::int64_t monotonicNanoseconds() {
+    return queryCounter();
+}

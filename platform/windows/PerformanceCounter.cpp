@@ -13,3 +13,9 @@ std::int64_t queryCounter() {
     QueryPerformanceCounter(&now);
     return now.QuadPart;
 }
+
+std::int64_t monotonicNanoseconds() {
+    const std::int64_t perSecond = queryCounterFrequency();
+    const std::int64_t counter = queryCounter();
+    return counter / perSecond * 1000000000 + counter % perSecond * 1000000000 / perSecond;
+}

@@ -72,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Korvella4v4Test, DestructorBringsControlToIdleThenReleasesLibrary) {
     auto driver = constructedDriver();
-    driver->modifyPort(Control, 0xFF0F);
+    driver->modifyPort(PortRegister::Control, 0xFF0F);
     fakePortIo().log.clear();
     driver.reset();
     EXPECT_EQ(fakePortIo().log, (Log{"W 890 0D", "W 890 09", "unload"}));
@@ -85,7 +85,7 @@ TEST_F(Korvella4v4Test, DestructorAfterFailedLoadReleasesNothingReal) {
 }
 
 struct ChangeCase {
-    std::int32_t portRegister;
+    PortRegister portRegister;
     std::uint8_t before;
     ChangeWord change;
     std::string write;
@@ -104,21 +104,22 @@ TEST_P(ModifyPortTest, AppliesChangeWordToTheShadowAndWritesOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     ChangeWords, ModifyPortTest,
-    ::testing::Values(ChangeCase{Control, 0x04, 0x0209, "W 890 0D"},  // clear 1, set 0 and 3
-                      ChangeCase{Control, 0x0F, 0x0400, "W 890 0B"},  // clear only
-                      ChangeCase{Data, 0x00, 0x0101, "W 888 01"},     // named twice: ends set
-                      ChangeCase{Data, 0xA5, 0x0000, "W 888 A5"},     // no change, still written
-                      ChangeCase{Data, 0xA5, 0xFF3C, "W 888 3C"},     // whole register
-                      ChangeCase{Status, 0x00, 0x0080, "W 889 80"},   // status has a shadow too
-                      ChangeCase{Control, 0xF0, 0x0300, "W 890 F0"}),
+    ::testing::Values(
+        ChangeCase{PortRegister::Control, 0x04, 0x0209, "W 890 0D"},  // clear 1, set 0 and 3
+        ChangeCase{PortRegister::Control, 0x0F, 0x0400, "W 890 0B"},  // clear only
+        ChangeCase{PortRegister::Data, 0x00, 0x0101, "W 888 01"},     // named twice: ends set
+        ChangeCase{PortRegister::Data, 0xA5, 0x0000, "W 888 A5"},     // no change, still written
+        ChangeCase{PortRegister::Data, 0xA5, 0xFF3C, "W 888 3C"},     // whole register
+        ChangeCase{PortRegister::Status, 0x00, 0x0080, "W 889 80"},   // status has a shadow too
+        ChangeCase{PortRegister::Control, 0xF0, 0x0300, "W 890 F0"}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(Korvella4v4Test, ShadowsAreKeptPerRegister) {
     auto driver = constructedDriver();
-    driver->modifyPort(Data, 0x0003);
-    driver->modifyPort(Control, 0x0004);
-    driver->modifyPort(Data, 0x0100);
-    driver->modifyPort(Control, 0x0800);
+    driver->modifyPort(PortRegister::Data, 0x0003);
+    driver->modifyPort(PortRegister::Control, 0x0004);
+    driver->modifyPort(PortRegister::Data, 0x0100);
+    driver->modifyPort(PortRegister::Control, 0x0800);
     EXPECT_EQ(portAccesses(), (Log{"W 888 03", "W 890 0D", "W 888 02", "W 890 05"}));
 }
 
@@ -201,14 +202,13 @@ TEST_F(Korvella4v4Test, ShiftOutClocksBitsMostSignificantFirst) {
 }
 
 std::string addressBitsSent(const Log& accesses) {
-    // The bit on data bit 1 at each rising edge of data bit 0.
     std::string bits;
     unsigned previous = 0;
     for (const auto& entry : accesses) {
         if (entry.rfind("W 888 ", 0) == 0) {
             const unsigned value = std::stoul(entry.substr(6), nullptr, 16);
-            if ((value & 1) != 0 && (previous & 1) == 0) {
-                bits += (value & 2) != 0 ? '1' : '0';
+            if ((value & ~previous & DataLine::ShiftClock) != 0) {
+                bits += (value & DataLine::ShiftBit) != 0 ? '1' : '0';
             }
             previous = value;
         }
@@ -252,7 +252,7 @@ TEST_F(Korvella4v4Test, ShiftInByteAllLevels) {
 
 TEST_F(Korvella4v4Test, ShiftInByteKeepsDataBitZero) {
     auto driver = constructedDriver();
-    driver->modifyPort(Data, 0x0001);
+    driver->modifyPort(PortRegister::Data, 0x0001);
     fakePortIo().log.clear();
     driver->shiftInByte();
     EXPECT_EQ(portAccesses().back(), "W 888 01");
@@ -260,7 +260,7 @@ TEST_F(Korvella4v4Test, ShiftInByteKeepsDataBitZero) {
 
 TEST_F(Korvella4v4Test, PutDataRaisesDataDriveThenWritesTheWholeByte) {
     auto driver = constructedDriver();
-    driver->modifyPort(Data, 0x0007);
+    driver->modifyPort(PortRegister::Data, 0x0007);
     fakePortIo().log.clear();
     driver->putData(0x5A);
     EXPECT_EQ(portAccesses(), (Log{"W 890 0B", "W 888 5A"}));
@@ -302,8 +302,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Korvella4v4Test, DetectionStartsFromZeroedShadowsEachTime) {
     WaitRecordingDriver driver;
-    driver.modifyPort(Data, 0x00F0);
-    driver.modifyPort(Control, 0x00F2);
+    driver.modifyPort(PortRegister::Data, 0x00F0);
+    driver.modifyPort(PortRegister::Control, 0x00F2);
     fakePortIo().log.clear();
     driver.detectHardware();
     const Log first = portAccesses();

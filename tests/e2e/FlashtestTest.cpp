@@ -10,22 +10,23 @@
 
 #include "ProgramRun.h"
 #include "SampleChip.h"
+#include "porttrace/BusCycleDecoder.h"
 
 namespace {
 
 const std::string pausePrompt = "Press any key to continue . . . \n";
 const std::string notInitialized = "IO driver not initialized !\n" + pausePrompt;
 
-struct PortAccess {
+struct PortCall {
     char kind;  // 'W' or 'R'
     unsigned port;
     unsigned value;
 };
 
-std::vector<PortAccess> parseLog(const std::string& text) {
-    std::vector<PortAccess> accesses;
+std::vector<PortCall> parseLog(const std::string& text) {
+    std::vector<PortCall> accesses;
     std::istringstream lines(text);
-    PortAccess access{};
+    PortCall access{};
     while (lines >> access.kind >> access.port >> std::hex >> access.value >> std::dec) {
         accesses.push_back(access);
     }
@@ -38,33 +39,23 @@ std::string hex(unsigned value, int digits) {
     return text;
 }
 
-// Bus cycles as the adapter sees them on the lines after the probe: the address clocked in on
-// data bit 1 at each rising edge of data bit 0 (while no data byte is driven), a byte written at
-// the fall of the write strobe while it is driven, a byte read back as eight inverted samples of
-// status bit 6.
-std::vector<std::string> busCycles(const std::vector<PortAccess>& accesses, size_t probeEnd) {
+// Bus cycles decoded from the lines by the bus log's decoder; writes without their byte lane.
+std::vector<std::string> busCycles(const std::vector<PortCall>& calls) {
+    porttrace::BusCycleDecoder decoder;
     std::vector<std::string> cycles;
-    unsigned address = 0, data = 0, control = 0x09, samples = 0, byteIn = 0;
-    for (size_t i = probeEnd; i < accesses.size(); ++i) {
-        const PortAccess& a = accesses[i];
-        if (a.kind == 'W' && a.port == 888) {
-            if ((data & 1) == 0 && (a.value & 1) != 0 && (control & 2) == 0) {
-                address = ((address << 1) | ((a.value >> 1) & 1)) & 0xFFFFFF;
-            }
-            data = a.value;
-        } else if (a.kind == 'W' && a.port == 890) {
-            if ((control & 8) != 0 && (a.value & 8) == 0 && (a.value & 2) != 0) {
-                cycles.push_back("W " + hex(address, 6) + " " + hex(data, 2));
-            }
-            control = a.value;
-        } else if (a.kind == 'R' && a.port == 889) {
-            byteIn = (byteIn << 1) | ((a.value & 0x40) == 0 ? 1 : 0);
-            if (++samples == 8) {
-                cycles.push_back("R " + hex(address, 6) + " " + hex(byteIn & 0xFF, 2) +
-                                 ((control & 1) != 0 ? " low" : " high"));
-                samples = 0;
-                byteIn = 0;
-            }
+    for (const PortCall& call : calls) {
+        const auto direction = call.kind == 'W' ? porttrace::PortEvent::Direction::Write
+                                                : porttrace::PortEvent::Direction::Read;
+        porttrace::BusCycle cycle{};
+        if (decoder.decode({0, direction, static_cast<PortRegister>(call.port - 888),
+                            static_cast<std::uint8_t>(call.value)},
+                           cycle)) {
+            const bool read = cycle.kind == porttrace::BusCycle::Kind::Read;
+            cycles.push_back((read ? "R " : "W ") + hex(cycle.address, 6) + " " +
+                             hex(cycle.value, 2) +
+                             (!read           ? ""
+                              : cycle.lowByte ? " low"
+                                              : " high"));
         }
     }
     return cycles;
@@ -100,7 +91,7 @@ class FlashtestTest : public ::testing::Test {
                                {"SCRIPTIO_STATUS", status}};
         return runProgram(program);
     }
-    std::vector<PortAccess> ports() const {
+    std::vector<PortCall> ports() const {
         return parseLog(readWholeFile(folder.file("ports.log")));
     }
 
@@ -111,10 +102,10 @@ const std::vector<std::string> constructionAndProbe = {
     "W 888 00", "W 889 00", "W 890 09", "W 890 09",  // construction
     "W 890 04", "R 889",    "W 888 01", "R 889",    "R 889", "W 890 0D", "W 888 00", "W 890 09"};
 
-std::vector<std::string> accessStrings(const std::vector<PortAccess>& accesses, size_t count) {
+std::vector<std::string> accessStrings(const std::vector<PortCall>& accesses, size_t count) {
     std::vector<std::string> result;
     for (size_t i = 0; i < count && i < accesses.size(); ++i) {
-        const PortAccess& a = accesses[i];
+        const PortCall& a = accesses[i];
         result.push_back(std::string(1, a.kind) + " " + std::to_string(a.port) +
                          (a.kind == 'W' ? " " + hex(a.value, 2) : ""));
     }
@@ -220,7 +211,7 @@ TEST_P(CompleteRunTest, ReportsTheChipAndLeavesTheLinesIdle) {
 
     const auto accesses = ports();
     EXPECT_EQ(accessStrings(accesses, constructionAndProbe.size()), constructionAndProbe);
-    EXPECT_EQ(busCycles(accesses, constructionAndProbe.size()), reportCycles);
+    EXPECT_EQ(busCycles(accesses), reportCycles);
     size_t writes = 0;
     for (const auto& a : accesses) {
         writes += a.kind == 'W' ? 1 : 0;

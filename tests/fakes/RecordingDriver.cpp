@@ -19,11 +19,11 @@ void RecordingDriver::delayUs(std::uint32_t microseconds) {
     }
 }
 
-void RecordingDriver::modifyPort(std::int32_t portRegister, ChangeWord change) {
-    const char* name = portRegister == Data      ? "data"
-                       : portRegister == Status  ? "status"
-                       : portRegister == Control ? "control"
-                                                 : "register?";
+void RecordingDriver::modifyPort(PortRegister portRegister, ChangeWord change) {
+    const char* name = portRegister == PortRegister::Data      ? "data"
+                       : portRegister == PortRegister::Status  ? "status"
+                       : portRegister == PortRegister::Control ? "control"
+                                                               : "register?";
     calls.push_back(std::string(name) + format(" %04X", change));
 }
 

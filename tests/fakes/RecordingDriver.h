@@ -20,7 +20,7 @@ class RecordingDriver : public ProgrammerDriver {
     std::function<void(std::uint32_t)> onDelay;  // called for each wait, after it is recorded
 
     void delayUs(std::uint32_t microseconds) override;
-    void modifyPort(std::int32_t portRegister, ChangeWord change) override;
+    void modifyPort(PortRegister portRegister, ChangeWord change) override;
     void shiftOut(std::uint32_t value, std::uint8_t bitCount) override;
     std::uint8_t shiftInByte() override;
     void putData(std::uint8_t value) override;

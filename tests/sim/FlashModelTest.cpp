@@ -8,7 +8,6 @@
 #include "sim/FlashModel.h"
 
 using sim::FlashModel;
-using Mode = FlashModel::Mode;
 
 namespace {
 
@@ -41,10 +40,12 @@ void run(FlashModel& chip, const Cycles& cycles, std::int64_t now = 0) {
     }
 }
 
+// The byte read at address 1 tells the modes apart: 0x7E (the device code) in autoselect, 0x5A
+// in read array. A trailing 0x90 shows whether the command was still open.
 struct SequenceCase {
     std::string name;
     Cycles cycles;
-    Mode expected;
+    std::uint8_t expected;
 };
 
 void PrintTo(const SequenceCase& c, std::ostream* out) {
@@ -56,28 +57,29 @@ class FlashCommands : public testing::TestWithParam<SequenceCase> {};
 TEST_P(FlashCommands, EndInTheExpectedMode) {
     FlashModel chip = chipOf("S29GL128P");
     run(chip, GetParam().cycles);
-    EXPECT_EQ(chip.mode(0), GetParam().expected);
+    EXPECT_EQ(chip.read(1, true, 0), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Sequences, FlashCommands,
     testing::Values(
-        SequenceCase{"resetLeavesAutoselect", unlock + Cycles{{0x555, 0x90}, {0, 0xF0}},
-                     Mode::ReadArray},
-        SequenceCase{"resetInsideErase", unlock + Cycles{{0x555, 0x80}, {0x555, 0xAA}, {0, 0xF0}},
-                     Mode::ReadArray},
-        SequenceCase{"wrongSecondAddress", {{0x555, 0xAA}, {0x2AB, 0x55}}, Mode::ReadArray},
-        SequenceCase{"wrongSecondByte", {{0x555, 0xAA}, {0x2AA, 0x54}}, Mode::ReadArray},
-        SequenceCase{"unknownCommand", unlock + Cycles{{0x555, 0x77}}, Mode::ReadArray},
-        SequenceCase{"commandOnHighLane", unlock + Cycles{{0x555, 0x90, false}}, Mode::ReadArray},
-        SequenceCase{"strayWriteLeavesAutoselect", unlock + Cycles{{0x555, 0x90}, {0x123, 0x00}},
-                     Mode::ReadArray},
+        SequenceCase{"resetLeavesAutoselect", unlock + Cycles{{0x555, 0x90}, {0, 0xF0}}, 0x5A},
         SequenceCase{
-            "upperAddressLinesIgnored", {{0x800D55, 0xAA}, {0x001AAA, 0x55}}, Mode::Unlocked2},
-        SequenceCase{"unlockAgainFromAutoselect", unlock + Cycles{{0x555, 0x90}} + unlock,
-                     Mode::Unlocked2},
+            "resetInsideErase",
+            unlock + Cycles{{0x555, 0x80}, {0x555, 0xAA}, {0, 0xF0}, {0x2AA, 0x55}, {0x555, 0x10}},
+            0x5A},
+        SequenceCase{"wrongSecondAddress", {{0x555, 0xAA}, {0x2AB, 0x55}, {0x555, 0x90}}, 0x5A},
+        SequenceCase{"wrongSecondByte", {{0x555, 0xAA}, {0x2AA, 0x54}, {0x555, 0x90}}, 0x5A},
+        SequenceCase{"unknownCommand", unlock + Cycles{{0x555, 0x77}, {0x555, 0x90}}, 0x5A},
+        SequenceCase{"commandOnHighLane", unlock + Cycles{{0x555, 0x90, false}}, 0x5A},
+        SequenceCase{"strayWriteLeavesAutoselect", unlock + Cycles{{0x555, 0x90}, {0x123, 0x00}},
+                     0x5A},
+        SequenceCase{
+            "upperAddressLinesIgnored", {{0x800D55, 0xAA}, {0x001AAA, 0x55}, {0x555, 0x90}}, 0x7E},
+        SequenceCase{"unlockAgainFromAutoselect",
+                     unlock + Cycles{{0x555, 0x90}} + unlock + Cycles{{0x555, 0x90}}, 0x7E},
         SequenceCase{"eraseNeedsTheSecondUnlock", unlock + Cycles{{0x555, 0x80}, {0x555, 0x10}},
-                     Mode::ReadArray}),
+                     0x5A}),
     [](const auto& info) { return info.param.name; });
 
 TEST(FlashErase, ReadsGiveToggledStatusUntilTheTimeIsUpThenEveryByteIsErased) {
@@ -91,7 +93,7 @@ TEST(FlashErase, ReadsGiveToggledStatusUntilTheTimeIsUpThenEveryByteIsErased) {
         EXPECT_EQ((status ^ previous) & 0x44, 0x44);  // DQ6 and DQ2 toggle on every read
         previous = status;
     }
-    EXPECT_EQ(chip.mode(100 + EraseNs), Mode::ReadArray);
+    EXPECT_EQ(chip.read(0, true, 100 + EraseNs), 0xFF);
     for (std::uint8_t byte : chip.contents()) {
         ASSERT_EQ(byte, 0xFF);
     }
@@ -101,15 +103,14 @@ TEST(FlashErase, IgnoresResetAndCommandsWhileRunning) {
     FlashModel chip = chipOf("Am29F040B");
     run(chip, chipErase);
     run(chip, Cycles{{0, 0xF0}} + unlock + Cycles{{0x555, 0x90}}, EraseNs - 1);
-    EXPECT_EQ(chip.mode(EraseNs - 1), Mode::Erasing);
-    EXPECT_EQ(chip.mode(EraseNs), Mode::ReadArray);
+    EXPECT_EQ(chip.read(1, true, EraseNs - 1) & 0x80, 0);  // still the erase's status
+    EXPECT_EQ(chip.read(1, true, EraseNs), 0xFF);
 }
 
 TEST(FlashProgram, ClearsOnlyTheBitsThatTheDataClearsThenReadsArray) {
     FlashModel chip = chipOf("S29GL128P");  // every byte 0x5A
     run(chip, unlock + Cycles{{0x555, 0xA0}});
     EXPECT_EQ(chip.write(0x100, false, 0x0F, 0), FlashModel::Change::Programmed);
-    EXPECT_EQ(chip.mode(0), Mode::ReadArray);
     EXPECT_EQ(chip.read(0x100, false, 0), 0x0A);
     EXPECT_EQ(chip.read(0x100, true, 0), 0x5A);
     run(chip, unlock + Cycles{{0x555, 0xA0}, {0x100, 0xFF, false}});

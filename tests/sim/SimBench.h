@@ -24,10 +24,10 @@ inline std::vector<std::uint8_t> scrambledContents(std::size_t size) {
 struct BoardPort {
     sim::AdapterBoard* board;
     void out(short port, char value) {
-        board->write(static_cast<std::uint8_t>(port - 0x378), static_cast<std::uint8_t>(value), 0);
+        board->write(static_cast<PortRegister>(port - 0x378), static_cast<std::uint8_t>(value), 0);
     }
     char in(short port) {
-        return static_cast<char>(board->read(static_cast<std::uint8_t>(port - 0x378), 0));
+        return static_cast<char>(board->read(static_cast<PortRegister>(port - 0x378)));
     }
 };
 

@@ -5,7 +5,7 @@
 #include "ProgramRun.h"
 #include "porttrace/VcdWriter.h"
 
-using porttrace::PortAccess;
+using Direction = porttrace::PortEvent::Direction;
 
 namespace {
 
@@ -29,15 +29,16 @@ TEST(VcdWriter, DumpsOneWirePerLineAndOnlyTheChangesAtTimesFromTheFirstEvent) {
     porttrace::VcdWriter writer;
     std::string reason;
     ASSERT_TRUE(writer.open(path, reason)) << reason;
-    writer.record({1000, PortAccess::Write, 0, 0x00});  // nothing changes
-    writer.record({1500, PortAccess::Write, 2, 0x09});
-    writer.record({1500, PortAccess::Read, 1, 0x80});   // same time: a time of its own
-    writer.record({1400, PortAccess::Write, 0, 0x03});  // clock stepped back: the next time
-    writer.record({2000, PortAccess::Write, 0, 0x03});  // no change, no time line
-    writer.record({2600, PortAccess::Read, 0, 0xFF});   // reading data changes no line
-    writer.record({2700, PortAccess::Write, 1, 0xFF});  // nor does writing status
-    writer.record({2800, PortAccess::Read, 1, 0x80});   // a status read that changes nothing
-    writer.record({3000, PortAccess::Write, 2, 0x0D});
+    using R = PortRegister;
+    writer.record({1000, Direction::Write, R::Data, 0x00});  // nothing changes
+    writer.record({1500, Direction::Write, R::Control, 0x09});
+    writer.record({1500, Direction::Read, R::Status, 0x80});   // same time: a time of its own
+    writer.record({1400, Direction::Write, R::Data, 0x03});    // clock went back: the next time
+    writer.record({2000, Direction::Write, R::Data, 0x03});    // no change, no time line
+    writer.record({2600, Direction::Read, R::Data, 0xFF});     // reading data changes no line
+    writer.record({2700, Direction::Write, R::Status, 0xFF});  // nor does writing status
+    writer.record({2800, Direction::Read, R::Status, 0x80});   // a status read that changes nothing
+    writer.record({3000, Direction::Write, R::Control, 0x0D});
     // Complete on disk before the writer is closed: a killed process keeps its trace, padded
     // with blank lines until the close cuts them off.
     const std::string expected =

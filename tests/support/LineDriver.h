@@ -8,7 +8,8 @@
 
 #include <cstdint>
 
-#include "driver/PortRegister.h"
+#include "driver/AdapterLines.h"
+#include "driver/ChangeWord.h"
 
 template <typename Port>
 class LineDriver {
@@ -17,44 +18,46 @@ class LineDriver {
 
     // data 0x00, offset 1 0x00, control 0x09 twice
     void construct() {
-        for (PortRegister offset : {Data, Status}) {
-            shadow[offset] = 0;
+        for (PortRegister offset : {PortRegister::Data, PortRegister::Status}) {
+            shadow[registerOffset(offset)] = 0;
             write(offset);
         }
-        shadow[Control] = ControlLine::Idle;
-        write(Control);
-        write(Control);
+        shadow[registerOffset(PortRegister::Control)] = ControlLine::Idle;
+        write(PortRegister::Control);
+        write(PortRegister::Control);
     }
 
     void modify(PortRegister offset, ChangeWord change) {
-        shadow[offset] = applyChange(shadow[offset], change);
+        std::uint8_t& value = shadow[registerOffset(offset)];
+        value = applyChange(value, change);
         write(offset);
     }
 
     void shiftOut(std::uint32_t value, int bitCount) {
-        modify(Control, clearBits(ControlLine::DataDrive));
+        modify(PortRegister::Control, clearBits(ControlLine::DataDrive));
         for (int i = bitCount - 1; i >= 0; --i) {
             const bool one = ((value >> i) & 1) != 0;
-            modify(Data, one ? setBits(DataLine::ShiftBit) : clearBits(DataLine::ShiftBit));
-            modify(Data, clearBits(DataLine::ShiftClock));
-            modify(Data, setBits(DataLine::ShiftClock));
+            modify(PortRegister::Data,
+                   one ? setBits(DataLine::ShiftBit) : clearBits(DataLine::ShiftBit));
+            modify(PortRegister::Data, clearBits(DataLine::ShiftClock));
+            modify(PortRegister::Data, setBits(DataLine::ShiftClock));
         }
-        modify(Data, clearBits(DataLine::ShiftClock | DataLine::ShiftBit));
+        modify(PortRegister::Data, clearBits(DataLine::ShiftClock | DataLine::ShiftBit));
     }
 
     std::uint8_t shiftInByte() {
-        modify(Control, clearBits(ControlLine::DataDrive));
-        modify(Data, setBits(DataLine::ShiftBit));
-        modify(Data, setBits(DataLine::ReadClock));
-        modify(Data, clearBits(DataLine::ReadClock));
-        modify(Data, clearBits(DataLine::ShiftBit));
+        modify(PortRegister::Control, clearBits(ControlLine::DataDrive));
+        modify(PortRegister::Data, setBits(DataLine::ShiftBit));
+        modify(PortRegister::Data, setBits(DataLine::ReadClock));
+        modify(PortRegister::Data, clearBits(DataLine::ReadClock));
+        modify(PortRegister::Data, clearBits(DataLine::ShiftBit));
         std::uint8_t result = 0;
         for (int n = 7; n >= 0; --n) {
-            const auto status =
-                static_cast<std::uint8_t>(port.in(static_cast<short>(basePort + Status)));
-            modify(Data, setBits(DataLine::ReadClock));
-            modify(Data, clearBits(DataLine::ReadClock));
-            if ((status & StatusLine::ReadBit) == 0) {  // inverted
+            const auto status = static_cast<std::uint8_t>(
+                port.in(static_cast<short>(basePort + registerOffset(PortRegister::Status))));
+            modify(PortRegister::Data, setBits(DataLine::ReadClock));
+            modify(PortRegister::Data, clearBits(DataLine::ReadClock));
+            if ((status & StatusLine::ReadBack) == 0) {  // inverted
                 result = static_cast<std::uint8_t>(result | (1u << n));
             }
         }
@@ -62,13 +65,13 @@ class LineDriver {
     }
 
     void putData(std::uint8_t value) {
-        modify(Control, setBits(ControlLine::DataDrive));
-        modify(Data, writeExactly(value));
+        modify(PortRegister::Control, setBits(ControlLine::DataDrive));
+        modify(PortRegister::Data, writeExactly(value));
     }
 
-    void beginAccess() { modify(Control, setBits(ControlLine::Enable)); }
-    void selectHighByte() { modify(Control, clearBits(ControlLine::ByteSelect)); }
-    void selectLowByte() { modify(Control, setBits(ControlLine::ByteSelect)); }
+    void beginAccess() { modify(PortRegister::Control, setBits(ControlLine::Enable)); }
+    void selectHighByte() { modify(PortRegister::Control, clearBits(ControlLine::ByteSelect)); }
+    void selectLowByte() { modify(PortRegister::Control, setBits(ControlLine::ByteSelect)); }
 
     std::uint8_t readByte(std::uint32_t address) {
         shiftOut(address, 24);
@@ -78,9 +81,9 @@ class LineDriver {
     void writeByte(std::uint32_t address, std::uint8_t data) {
         shiftOut(address, 24);
         putData(data);
-        modify(Control, setBits(ControlLine::WriteStrobe));
-        modify(Control, clearBits(ControlLine::WriteStrobe));
-        modify(Control, clearBits(ControlLine::DataDrive));
+        modify(PortRegister::Control, setBits(ControlLine::WriteStrobe));
+        modify(PortRegister::Control, clearBits(ControlLine::WriteStrobe));
+        modify(PortRegister::Control, clearBits(ControlLine::DataDrive));
     }
 
     // The unlock cycles, then the command at 0x555.
@@ -92,12 +95,13 @@ class LineDriver {
 
   private:
     void write(PortRegister offset) {
-        port.out(static_cast<short>(basePort + offset), static_cast<char>(shadow[offset]));
+        port.out(static_cast<short>(basePort + registerOffset(offset)),
+                 static_cast<char>(shadow[registerOffset(offset)]));
     }
 
     Port port;
     short basePort;
-    std::uint8_t shadow[3] = {DataLine::Idle, 0, ControlLine::Idle};
+    std::uint8_t shadow[PortRegisterCount] = {DataLine::Idle, 0, ControlLine::Idle};
 };
 
 #endif

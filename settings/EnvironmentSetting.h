@@ -1,7 +1,7 @@
 // Settings of the port I/O libraries: environment variables under the one prefix LPTIO_, and the
 // one-line message that names a bad one.
-#ifndef LPTFLASH_PORTTRACE_ENVIRONMENTSETTING_H
-#define LPTFLASH_PORTTRACE_ENVIRONMENTSETTING_H
+#ifndef LPTFLASH_SETTINGS_ENVIRONMENTSETTING_H
+#define LPTFLASH_SETTINGS_ENVIRONMENTSETTING_H
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "porttrace/EnvironmentSetting.h"
+#include "settings/EnvironmentSetting.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 // Calling convention and symbol export of the port I/O library's entry points.
 // The only place where the entry points' binary interface depends on the OS.
-#ifndef LPTFLASH_PLATFORM_PORTIOABI_H
-#define LPTFLASH_PLATFORM_PORTIOABI_H
+#ifndef LPTFLASH_PORTIO_PORTIOABI_H
+#define LPTFLASH_PORTIO_PORTIOABI_H
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define PORTIO_CALL __stdcall
