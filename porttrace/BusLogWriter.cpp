@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "driver/AdapterLines.h"
 #include "porttrace/PortWires.h"
 
 namespace porttrace {
@@ -95,16 +96,15 @@ void BusLogWriter::line(std::int64_t timeNs, const char* kind, const std::string
 }
 
 const char* BusLogWriter::probeVerdict(const std::vector<bool>& samples) {
-    // Korvella+ drops its answer as soon as the shift clock rises, Velmar/rev3b one sample
-    // later; an answer that never drops is the lines floating high.
     const auto at = [&](std::size_t i) { return i < samples.size() && samples[i]; };
-    if (!at(0)) {
-        return "no adapter answered";
+    switch (adapterFromProbe(at(0), at(1), at(2))) {
+        case 2:
+            return "Korvella+ answered";
+        case 1:
+            return "Velmar/rev3b answered";
+        default:
+            return "no adapter answered";
     }
-    if (!at(1)) {
-        return "Korvella+ answered";
-    }
-    return at(2) ? "no adapter answered" : "Velmar/rev3b answered";
 }
 
 std::string BusLogWriter::format(const BusCycle& cycle, const std::string& meaning,
