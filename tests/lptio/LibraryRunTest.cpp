@@ -82,7 +82,12 @@ TEST(LibraryRun, AnInstalledFlashtestDrivesRealPortsByDefault) {
     const ProgramResult install = runProgram(
         {LPTIO_CMAKE, {"--install", LPTIO_BUILD_DIR, "--prefix", prefix.path()}, {}, "", ""});
     ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
-    ASSERT_TRUE(std::filesystem::exists(prefix.file("lib/libio.so")));
+    // Only flashtest finds the library; the decoder and the README come along.
+    ASSERT_TRUE(std::filesystem::exists(prefix.file("lib/lptflash/libio.so")));
+    EXPECT_FALSE(std::filesystem::exists(prefix.file("lib/libio.so")));
+    EXPECT_TRUE(
+        std::filesystem::exists(prefix.file("share/lptflash/sigrok-decoders/lptflash/pd.py")));
+    EXPECT_TRUE(std::filesystem::exists(prefix.file("share/doc/lptflash/README.md")));
 
     expectFailedCheck(runFlashtest({{"LD_LIBRARY_PATH", ""}, {"LPTIO_PORT", "/dev/null"}},
                                    prefix.file("bin/flashtest")),
