@@ -29,6 +29,8 @@ class TraceFile {
     bool open(const std::string& path, std::string& reason);
     // Open and still taking text: false after a failed write.
     bool isOpen() const { return taking; }
+    // A regular file, which can have files of its own beside it.
+    bool isRegular() const { return storage.isMapped(); }
     void write(const char* text, std::size_t size) {
         if (size <= room) {
             std::memcpy(storage.buffer() + used, text, size);

@@ -14,6 +14,10 @@ namespace porttrace {
 // as white space and bus-log readers as empty lines.
 constexpr char TracePadding = '\n';
 
+// Puts text in the file at path through an exclusively created temporary file beside it, synced
+// and renamed over it, so that the file is never seen half written; false and why on failure.
+bool replaceFile(const std::string& path, const std::string& text, std::string& reason);
+
 class TraceStorage {
   public:
     TraceStorage() = default;
@@ -32,6 +36,8 @@ class TraceStorage {
     // Ends the file after the used bytes and closes it; false and why if that fails.
     bool finish(std::size_t used, std::string& reason);
     bool isOpen() const;
+    // The file is mapped: a regular file, not a pipe or a device.
+    bool isMapped() const { return mapped; }
 
   private:
     bool makeRoomInMapping(std::size_t& used, std::size_t more, std::string& reason);

@@ -1,6 +1,11 @@
 #include "porttrace/VcdWriter.h"
 
+#include <cstdio>
+#include <fstream>
+
+#include "porttrace/GtkwaveView.h"
 #include "porttrace/PortWires.h"
+#include "porttrace/TraceStorage.h"
 
 namespace porttrace {
 
@@ -52,10 +57,13 @@ char identifier(std::size_t wire) {
 
 }  // namespace
 
-bool VcdWriter::open(const std::string& path, std::string& reason) {
-    if (!file.open(path, reason)) {
+bool VcdWriter::open(const std::string& vcdPath, std::string& reason) {
+    if (!file.open(vcdPath, reason)) {
         return false;
     }
+    path = vcdPath;
+    viewWritten = !file.isRegular();  // a pipe or a device has no folder to put a view in
+    enableRoseNs = 0;
     lines = PortLines{};
     statusRead = false;
     started = false;
@@ -114,6 +122,7 @@ void VcdWriter::record(const PortEvent& event) {
         text[end++] = identifier(statusReadWire);
         text[end++] = '\n';
     }
+    const PortLines before = lines;
     lines = next;
     // Times never go back, and each event gets a time of its own after the initial values, so
     // that a reader sampling the dump sees every edge in its order.
@@ -122,6 +131,9 @@ void VcdWriter::record(const PortEvent& event) {
         time = lastTimeNs + 1;
     }
     lastTimeNs = time;
+    if (!viewWritten) {
+        noteChipAccess(before, time);
+    }
     std::size_t start = timeRoom;
     text[--start] = '\n';
     auto digits = static_cast<std::uint64_t>(time);
@@ -136,6 +148,43 @@ void VcdWriter::record(const PortEvent& event) {
     }
     text[--start] = '#';
     file.write(text + start, end - start);
+}
+
+// The first write strobe, or the first read-back load, inside an access: the first chip access,
+// shown from the enable line's rise before it.
+void VcdWriter::noteChipAccess(const PortLines& before, std::int64_t time) {
+    if (rose(before.control, lines.control, ControlLine::Enable)) {
+        enableRoseNs = time;
+    }
+    const bool enabled = (lines.control & ControlLine::Enable) != 0;
+    const bool driving = (lines.control & ControlLine::DataDrive) != 0;
+    const bool strobe = fell(before.control, lines.control, ControlLine::WriteStrobe) && driving;
+    const bool load = rose(before.data, lines.data, DataLine::ReadClock) &&
+                      (lines.data & DataLine::ShiftBit) != 0 && !driving;
+    if (enabled && (strobe || load)) {
+        viewWritten = true;
+        writeView(enableRoseNs, time);
+    }
+}
+
+void VcdWriter::writeView(std::int64_t startNs, std::int64_t endNs) {
+    const std::string viewPath = gtkwaveViewPath(path);
+    std::ifstream existing(viewPath);
+    std::string first;
+    if (existing && (!std::getline(existing, first) || first != GtkwaveViewTitle)) {
+        std::fprintf(stderr, "lptio: %s is not a GTKWave view of ours: left as it is\n",
+                     viewPath.c_str());
+        return;
+    }
+    const std::int64_t margin = (endNs - startNs) / 4 + 1000;
+    std::string reason;
+    if (!replaceFile(
+            viewPath,
+            gtkwaveView(path, startNs > margin ? startNs - margin : 0, endNs + margin, endNs),
+            reason)) {
+        std::fprintf(stderr, "lptio: cannot write the GTKWave view %s (%s)\n", viewPath.c_str(),
+                     reason.c_str());
+    }
 }
 
 }  // namespace porttrace

@@ -2,6 +2,7 @@
 // capture: one 1-bit wire per line (multi-bit signals make sigrok 0.5 show nothing), named by
 // register bit and role, and one more, status_read, that toggles at each read of the status
 // register: the moments the program sampled S6 and S7. Times in nanoseconds from the first event.
+// At the first chip access a GTKWave save file that shows it is written beside the dump.
 #ifndef LPTFLASH_PORTTRACE_VCDWRITER_H
 #define LPTFLASH_PORTTRACE_VCDWRITER_H
 
@@ -22,7 +23,13 @@ class VcdWriter {
     void close() { file.close(); }
 
   private:
+    void noteChipAccess(const PortLines& next, std::int64_t time);
+    void writeView(std::int64_t startNs, std::int64_t endNs);
+
     TraceFile file{"$comment ", " $end"};
+    std::string path;
+    bool viewWritten = false;
+    std::int64_t enableRoseNs = 0;
     PortLines lines;
     bool statusRead = false;
     bool started = false;

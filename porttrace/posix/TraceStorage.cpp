@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -41,6 +43,37 @@ bool pad(int descriptor, std::size_t from, std::size_t to, std::string& reason) 
 }
 
 }  // namespace
+
+bool replaceFile(const std::string& path, const std::string& text, std::string& reason) {
+    std::string temporary = path + ".XXXXXX";
+    const int descriptor = mkstemp(temporary.data());
+    if (descriptor < 0) {
+        reason = lastError();
+        return false;
+    }
+    bool fine = fchmod(descriptor, 0644) == 0;
+    for (std::size_t done = 0; fine && done < text.size();) {
+        const ssize_t written = ::write(descriptor, text.data() + done, text.size() - done);
+        fine = written > 0;
+        done += fine ? static_cast<std::size_t>(written) : 0;
+    }
+    fine = fine && fsync(descriptor) == 0;
+    if (!fine) {
+        reason = lastError();
+    }
+    if (::close(descriptor) != 0 && fine) {
+        reason = lastError();
+        fine = false;
+    }
+    if (fine && rename(temporary.c_str(), path.c_str()) != 0) {
+        reason = lastError();
+        fine = false;
+    }
+    if (!fine) {
+        unlink(temporary.c_str());
+    }
+    return fine;
+}
 
 TraceStorage::~TraceStorage() {
     std::string ignored;

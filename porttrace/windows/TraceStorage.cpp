@@ -37,6 +37,34 @@ bool moveEnd(HANDLE file, std::size_t size) {
 
 }  // namespace
 
+bool replaceFile(const std::string& path, const std::string& text, std::string& reason) {
+    const std::string temporary = path + "." + std::to_string(GetCurrentProcessId()) + "." +
+                                  std::to_string(GetTickCount64()) + ".tmp";
+    HANDLE handle = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        reason = lastError();
+        return false;
+    }
+    DWORD written = 0;
+    bool fine =
+        WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size() && FlushFileBuffers(handle);
+    if (!fine) {
+        reason = lastError();
+    }
+    CloseHandle(handle);
+    if (fine && !MoveFileExA(temporary.c_str(), path.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        reason = lastError();
+        fine = false;
+    }
+    if (!fine) {
+        DeleteFileA(temporary.c_str());
+    }
+    return fine;
+}
+
 TraceStorage::~TraceStorage() {
     std::string ignored;
     finish(0, ignored);

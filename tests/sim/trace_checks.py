@@ -62,9 +62,15 @@ with tempfile.TemporaryDirectory() as folder:
     check(any('chip S29GL128P' in c for c in cycles), 'the log names the chip')
     check(cycles[-1] == 'read 0x000000 high 0x00 erase status, not data', 'status reads')
     check(decoded(folder) == cycles, 'the decoder shows the bus log\'s cycles')
+    with open(os.path.join(folder, 'run.gtkw')) as view:
+        text = view.read()
+    check('[dumpfile] "%s"' % os.path.join(folder, 'run.vcd') in text and
+          '#{lpt.data[7:0]} lpt.D7 ' in text, 'a GTKWave view beside the dump')
 
 with tempfile.TemporaryDirectory() as folder:
     # Killed during the erase wait, at a hundredth of real time: 3 s.
+    with open(os.path.join(folder, 'run.gtkw'), 'w') as view:
+        view.write('a file of the same name that is not a view of ours\n')
     run = subprocess.Popen([FLASHTEST], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                            stderr=subprocess.DEVNULL, text=True,
                            env=environment(folder, FASTCLOCK_SCALE='100'))
@@ -78,6 +84,8 @@ with tempfile.TemporaryDirectory() as folder:
     check(cycles[-1:] == ['write 0x000555 low 0x10 chip erase'],
           'the killed log runs to the erase: %s' % cycles[-1:])
     check(decoded(folder) == cycles, 'the killed run\'s waveform shows the same cycles')
+    with open(os.path.join(folder, 'run.gtkw')) as view:
+        check(view.read().startswith('a file of the same'), 'a file not ours is left alone')
 
 with tempfile.TemporaryDirectory() as folder:
     # A disk that fills up: no file may grow beyond 16 KiB, a first step of the trace file.
