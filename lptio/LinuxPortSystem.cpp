@@ -2,12 +2,16 @@
 
 #include <fcntl.h>
 #include <linux/ppdev.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
+#include <functional>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <sys/io.h>
@@ -22,7 +26,56 @@ int resultOf(int returned) {
     return returned == 0 ? 0 : errno;
 }
 
+// The handler only has to exist: without SA_RESTART its signal makes the blocked call return.
+void interruptOnly(int) {}
+
 }  // namespace
+
+int callWithin(unsigned milliseconds, const std::function<int()>& call) {
+    // A real-time signal that the program is unlikely to use; its old handler comes back after.
+    const int wakeSignal = SIGRTMAX;
+    struct sigaction ours = {};
+    struct sigaction old = {};
+    ours.sa_handler = interruptOnly;
+    sigemptyset(&ours.sa_mask);
+    if (sigaction(wakeSignal, &ours, &old) != 0) {
+        return errno;
+    }
+    sigset_t wake, oldMask;
+    sigemptyset(&wake);
+    sigaddset(&wake, wakeSignal);
+    pthread_sigmask(SIG_UNBLOCK, &wake, &oldMask);
+
+    // Aimed at this thread: another thread of the program must not take the signal.
+    sigevent event{};
+    event.sigev_notify = SIGEV_THREAD_ID;
+    event.sigev_signo = wakeSignal;
+#ifdef sigev_notify_thread_id
+    event.sigev_notify_thread_id = gettid();
+#else
+    event._sigev_un._tid = gettid();
+#endif
+    timer_t timer{};
+    int result = 0;
+    if (timer_create(CLOCK_MONOTONIC, &event, &timer) != 0) {
+        result = errno;  // never block without the bound
+    } else {
+        itimerspec limit{};
+        limit.it_value.tv_sec = milliseconds / 1000;
+        limit.it_value.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000;
+        result = timer_settime(timer, 0, &limit, nullptr) == 0 ? call() : errno;
+        // A one-shot timer reads zero once it has fired.
+        itimerspec left{};
+        if (result == EINTR && timer_gettime(timer, &left) == 0 && left.it_value.tv_sec == 0 &&
+            left.it_value.tv_nsec == 0) {
+            result = ETIMEDOUT;
+        }
+        timer_delete(timer);
+    }
+    pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
+    sigaction(wakeSignal, &old, nullptr);
+    return result;
+}
 
 int LinuxPortSystem::deviceMajor(const std::string& path, unsigned& major) {
     struct stat info {};
@@ -45,9 +98,10 @@ int LinuxPortSystem::deviceCall(int handle, DeviceCall call, std::uint8_t& value
     int result = 0;
     switch (call) {
         case DeviceCall::Claim:
-            return resultOf(ioctl(handle, PPCLAIM));
-        case DeviceCall::Release:
-            return resultOf(ioctl(handle, PPRELEASE));
+            // PPCLAIM sleeps interruptibly while another program holds the port.
+            result = callWithin(ClaimWaitSeconds * 1000,
+                                [handle] { return resultOf(ioctl(handle, PPCLAIM)); });
+            return result == ETIMEDOUT ? EBUSY : result;
         case DeviceCall::WriteData:
             return resultOf(ioctl(handle, PPWDATA, &byte));
         case DeviceCall::WriteControl:

@@ -2,6 +2,8 @@
 #ifndef LPTFLASH_LPTIO_LINUXPORTSYSTEM_H
 #define LPTFLASH_LPTIO_LINUXPORTSYSTEM_H
 
+#include <functional>
+
 #include "lptio/PortSystem.h"
 
 class LinuxPortSystem : public PortSystem {
@@ -14,5 +16,9 @@ class LinuxPortSystem : public PortSystem {
     void outByte(std::uint16_t port, std::uint8_t value) override;
     std::uint8_t inByte(std::uint16_t port) override;
 };
+
+// Runs a blocking system call (call answers 0 or an errno value) and interrupts it after the
+// limit: it then answers ETIMEDOUT. The program's own signal handling is left as it was.
+int callWithin(unsigned milliseconds, const std::function<int()>& call);
 
 #endif

@@ -21,7 +21,8 @@ struct Library {
         &tracer};
 
     PortOpener opener() {
-        PortSetting setting = parsePortSetting(std::getenv("LPTIO_PORT"));
+        PortSetting setting =
+            parsePortSetting(std::getenv(PortVariable), std::getenv(DirectIoVariable));
         std::vector<std::string> traceProblems;
         tracer.trace().openFromEnvironment(traceProblems);
         refuseOnProblems(setting, traceProblems);

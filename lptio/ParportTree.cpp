@@ -35,6 +35,35 @@ bool readBase(const std::filesystem::path& file, std::uint16_t& base) {
     return true;
 }
 
+// One line of /proc/ioports: "  0378-037a : parport0", nested by two spaces a level.
+struct IoRange {
+    std::size_t depth;
+    unsigned long first;
+    unsigned long last;
+    std::string text;  // "0378-037a : parport0"
+    std::string owner;
+};
+
+bool parseIoRange(const std::string& line, IoRange& range) {
+    range.depth = line.find_first_not_of(' ');
+    if (range.depth == std::string::npos) {
+        return false;
+    }
+    range.text = line.substr(range.depth);
+    char* end = nullptr;
+    range.first = std::strtoul(range.text.c_str(), &end, 16);
+    if (*end != '-') {
+        return false;
+    }
+    range.last = std::strtoul(end + 1, &end, 16);
+    const std::string separator = " : ";
+    if (std::string(end).compare(0, separator.size(), separator) != 0) {
+        return false;
+    }
+    range.owner = end + separator.size();
+    return true;
+}
+
 }  // namespace
 
 ParportTree::ParportTree(std::string root) : root(std::move(root)) {}
@@ -50,6 +79,10 @@ std::vector<KernelPort> ParportTree::ports() const {
         KernelPort port;
         if (portNumber(name, number) && readBase(entry.path() / "base-addr", port.base)) {
             port.name = name;
+            std::ifstream active(entry.path() / "devices/active");
+            if (std::getline(active, port.holder) && port.holder == "none") {
+                port.holder.clear();
+            }
             found.emplace_back(number, port);
         }
     }
@@ -74,4 +107,45 @@ bool ParportTree::ppdevLoaded() const {
         }
     }
     return false;
+}
+
+bool ParportTree::ioRangeFree(std::uint16_t first, unsigned count, std::string& why) const {
+    if (first < 0x100) {
+        why = "below 0x100 are the mainboard's own devices";
+        return false;
+    }
+    std::ifstream in(std::filesystem::path(root) / "proc/ioports");
+    std::vector<IoRange> ranges;
+    std::string line;
+    bool shown = false;
+    while (std::getline(in, line)) {
+        IoRange range;
+        if (parseIoRange(line, range)) {
+            shown = shown || range.last != 0;
+            ranges.push_back(range);
+        }
+    }
+    if (!shown) {
+        // Without CAP_SYS_ADMIN the kernel shows every range as 0000-0000.
+        why = ranges.empty() ? "/proc/ioports cannot be read"
+                             : "/proc/ioports shows no addresses to this user (needs root)";
+        return false;
+    }
+    for (unsigned long port = first; port < first + count; ++port) {
+        // The innermost range holding the port is the one whose driver uses it.
+        const IoRange* user = nullptr;
+        for (const IoRange& range : ranges) {
+            if (range.first <= port && port <= range.last &&
+                (user == nullptr || range.depth > user->depth)) {
+                user = &range;
+            }
+        }
+        if (user != nullptr && user->owner.rfind("parport", 0) != 0 &&
+            user->owner.rfind("PCI Bus", 0) != 0) {
+            why = "/proc/ioports gives " + user->text.substr(0, user->text.find(' ')) + " to " +
+                  user->owner;
+            return false;
+        }
+    }
+    return true;
 }

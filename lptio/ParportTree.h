@@ -10,6 +10,7 @@
 struct KernelPort {
     std::string name;  // "parport0"
     std::uint16_t base = 0;
+    std::string holder;  // the driver's name for whoever has the port claimed ("lp0"), or ""
 
     std::string devicePath() const { return "/dev/" + name; }
 };
@@ -22,6 +23,10 @@ class ParportTree {
     std::vector<KernelPort> ports() const;
     // Whether the ppdev driver is in the kernel; without it there are no /dev/parportN.
     bool ppdevLoaded() const;
+    // Whether direct I/O may use count ports from first: none below 0x100, and /proc/ioports
+    // gives none of them to a driver other than a parallel port's ("parport0"); bus windows do
+    // not count. Otherwise false, with the reason ("/proc/ioports gives 0cf8-0cff to PCI conf1").
+    bool ioRangeFree(std::uint16_t first, unsigned count, std::string& why) const;
 
   private:
     std::string root;

@@ -24,6 +24,12 @@ PortAccess::Port& PortAccess::portFor(std::uint16_t base) {
     if (!opened.message.empty()) {
         say(opened.message);
     }
+    // A trace starts from what the lines were, not from all low: the claim itself may set some.
+    std::uint8_t data = 0, status = 0, control = 0;
+    if (opened.channel != nullptr && observer != nullptr && opened.channel->read(0, data) == 0 &&
+        opened.channel->read(1, status) == 0 && opened.channel->read(2, control) == 0) {
+        observer->portOpened(base, data, status, control);
+    }
     ports.push_back({base, std::move(opened.channel)});
     return ports.back();
 }

@@ -7,6 +7,9 @@
 class PortObserver {
   public:
     virtual ~PortObserver() = default;
+    // The registers as read once the port was opened, before the program's first access.
+    virtual void portOpened(std::uint16_t base, std::uint8_t data, std::uint8_t status,
+                            std::uint8_t control) = 0;
     virtual void portWritten(std::uint16_t address, std::uint8_t value) = 0;
     virtual void portRead(std::uint16_t address, std::uint8_t value) = 0;
 };

@@ -1,5 +1,6 @@
 #include "lptio/PortOpener.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -13,6 +14,10 @@ constexpr unsigned PpdevMajor = 99;
 
 std::string notParallelPort(const std::string& path) {
     return path + " is not a parallel port device (ppdev, character major 99)";
+}
+
+std::string noPortBehind(const std::string& path, int error) {
+    return "no port behind " + path + " (" + std::strerror(error) + ")";
 }
 
 std::string listed(const std::vector<KernelPort>& ports) {
@@ -72,7 +77,7 @@ OpenedPort PortOpener::openAt(std::uint16_t programBase, std::uint16_t target) {
                            : "found " + listed(ports) + " (LPTIO_PORT=/dev/" + ports.front().name +
                                  " selects " + ports.front().name + ")";
     }
-    Attempt direct = openDirect(target);
+    Attempt direct = openDirect(target, ports);
     if (direct.channel == nullptr) {
         return {nullptr, heading(programBase) + ppdevReason + "; " + direct.reason};
     }
@@ -109,8 +114,11 @@ PortOpener::Attempt PortOpener::openDevice(const std::string& path) {
                     ": add yourself to group lp (sudo usermod -aG lp $USER) and log in again",
                 false};
     }
+    if ((error == ENXIO || error == ENODEV) && !tree.ppdevLoaded()) {
+        return {nullptr, "ppdev not loaded (" + path + " is a stale node): modprobe ppdev", true};
+    }
     if (error == ENXIO || error == ENODEV) {
-        return {nullptr, "no port behind " + path + " (" + std::strerror(error) + ")", true};
+        return {nullptr, noPortBehind(path, error), true};
     }
     if (error != 0) {
         return {nullptr, "cannot open " + path + ": " + std::strerror(error), true};
@@ -120,17 +128,55 @@ PortOpener::Attempt PortOpener::openDevice(const std::string& path) {
     error = system.deviceCall(handle, DeviceCall::Claim, unused);
     if (error != 0) {
         system.closeDevice(handle);
-        if (error == ENOTTY) {
-            return {nullptr, notParallelPort(path), false};
+        // The port exists and ppdev serves it: going round ppdev would pull the lines from
+        // under whoever holds them.
+        const std::string notDirect =
+            "; that is no reason for direct I/O: run again once it is done";
+        switch (error) {
+            case ENOTTY:
+                return {nullptr, notParallelPort(path), false};
+            case EBUSY:
+                return {nullptr,
+                        "port in use by another program (" + path + " stayed claimed for " +
+                            std::to_string(ClaimWaitSeconds) + " s)" + notDirect,
+                        false};
+            case ENXIO:
+                // Also what ppdev answers once the port itself is gone.
+                if (!servesKernelPort(path)) {
+                    return {nullptr, noPortBehind(path, error), true};
+                }
+                return {nullptr,
+                        "port in use by another program, which holds " + path +
+                            " for exclusive access" + notDirect,
+                        false};
+            default:
+                return {nullptr, "cannot claim " + path + ": " + std::strerror(error), false};
         }
-        return {nullptr, "cannot claim " + path + ": " + std::strerror(error), true};
     }
     return {std::make_unique<PpdevChannel>(system, handle, path), "", false};
 }
 
-PortOpener::Attempt PortOpener::openDirect(std::uint16_t base) {
-    const int error = system.grantPorts(base, PortRegisterCount);
+PortOpener::Attempt PortOpener::openDirect(std::uint16_t base,
+                                           const std::vector<KernelPort>& ports) {
     const std::string where = "direct I/O at " + hexAddress(base);
+    if (!setting.directIo) {
+        return {nullptr, "direct I/O is off (LPTIO_DIRECT_IO=1 turns it on, as root)", false};
+    }
+    // Without ppdev there is no claim to wait for, but the kernel still tells who has the port.
+    for (const KernelPort& port : ports) {
+        if (port.base == base && !port.holder.empty()) {
+            return {nullptr,
+                    where + " refused: port in use by another program (" + port.holder + " holds " +
+                        port.name + ")",
+                    false};
+        }
+    }
+    // Writes to another device's registers can reset the machine or corrupt its clock.
+    std::string owner;
+    if (!tree.ioRangeFree(base, PortRegisterCount, owner)) {
+        return {nullptr, where + " refused: " + owner, false};
+    }
+    const int error = system.grantPorts(base, PortRegisterCount);
     switch (error) {
         case 0:
             return {std::make_unique<DirectChannel>(system, base), "", false};
@@ -147,6 +193,12 @@ PortOpener::Attempt PortOpener::openDirect(std::uint16_t base) {
         default:
             return {nullptr, where + " refused: " + std::strerror(error), false};
     }
+}
+
+bool PortOpener::servesKernelPort(const std::string& path) const {
+    const std::vector<KernelPort> ports = tree.ports();
+    return std::any_of(ports.begin(), ports.end(),
+                       [&path](const KernelPort& port) { return port.devicePath() == path; });
 }
 
 std::string PortOpener::heading(std::uint16_t programBase) const {

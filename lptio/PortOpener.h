@@ -1,6 +1,7 @@
 // Finds and opens the parallel port behind the program's I/O addresses: the ppdev device of the
-// kernel's port at that base (or the one LPTIO_PORT names), else direct I/O. When nothing
-// works it says why, and what to do about it, in one line.
+// kernel's port at that base (or the one LPTIO_PORT names), else, when LPTIO_DIRECT_IO allows it
+// and no other driver uses the addresses, direct I/O. When nothing works it says why, and what
+// to do about it, in one line.
 #ifndef LPTFLASH_LPTIO_PORTOPENER_H
 #define LPTFLASH_LPTIO_PORTOPENER_H
 
@@ -33,8 +34,10 @@ class PortOpener {
     };
 
     Attempt openDevice(const std::string& path);
-    Attempt openDirect(std::uint16_t base);
+    Attempt openDirect(std::uint16_t base, const std::vector<KernelPort>& ports);
     OpenedPort openAt(std::uint16_t programBase, std::uint16_t target);
+    // Whether path is the ppdev device of a port the kernel lists.
+    bool servesKernelPort(const std::string& path) const;
     std::string heading(std::uint16_t programBase) const;
 
     PortSystem& system;

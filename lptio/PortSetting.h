@@ -17,12 +17,17 @@ struct PortSetting {
     Kind kind = Kind::Unset;
     std::string device;
     std::uint16_t base = 0;
+    // LPTIO_DIRECT_IO=1: where ppdev does not serve the port, ioperm/outb may. Never by default.
+    bool directIo = false;
     // For Invalid: one line per bad setting, naming it, its value and the accepted values.
     std::string problem;
 };
 
-// value is null when the variable is not set.
-PortSetting parsePortSetting(const char* value);
+constexpr const char* PortVariable = "LPTIO_PORT";
+constexpr const char* DirectIoVariable = "LPTIO_DIRECT_IO";
+
+// LPTIO_PORT and LPTIO_DIRECT_IO; each value is null when its variable is not set.
+PortSetting parsePortSetting(const char* value, const char* directIo = nullptr);
 
 // Other settings of the library that are bad (one message each) keep it off the port too: a run
 // the user set up wrongly must not go ahead on real hardware.

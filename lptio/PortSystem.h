@@ -6,10 +6,14 @@
 #include <cstdint>
 #include <string>
 
-// The register operations of a ppdev device (/dev/parportN) that this library uses.
+// Longest wait for a port that another program holds. ppdev waits for it under the one lock all
+// of its users share, so the holder's own calls, its release included, stall meanwhile.
+constexpr unsigned ClaimWaitSeconds = 2;
+
+// The register operations of a ppdev device (/dev/parportN) that this library uses. There is no
+// release: closing the device releases it without that shared lock.
 enum class DeviceCall {
-    Claim,
-    Release,
+    Claim,  // EBUSY when the port stayed held for ClaimWaitSeconds
     WriteData,
     WriteControl,
     ReadData,

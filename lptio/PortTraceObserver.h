@@ -16,6 +16,8 @@ class PortTraceObserver : public PortObserver {
 
     porttrace::PortTrace& trace() { return portTrace; }
 
+    void portOpened(std::uint16_t base, std::uint8_t data, std::uint8_t status,
+                    std::uint8_t control) override;
     void portWritten(std::uint16_t address, std::uint8_t value) override;
     void portRead(std::uint16_t address, std::uint8_t value) override;
 

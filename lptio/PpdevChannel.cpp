@@ -15,8 +15,6 @@ PpdevChannel::PpdevChannel(PortSystem& system, int handle, std::string path)
     : system(system), handle(handle), path(std::move(path)) {}
 
 PpdevChannel::~PpdevChannel() {
-    std::uint8_t unused = 0;
-    system.deviceCall(handle, DeviceCall::Release, unused);
     system.closeDevice(handle);
 }
 

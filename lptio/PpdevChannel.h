@@ -7,7 +7,7 @@
 
 class PpdevChannel : public PortChannel {
   public:
-    // Takes over a device that is open and claimed; releases and closes it when destroyed.
+    // Takes over a device that is open and claimed; closes it when destroyed, which releases it.
     PpdevChannel(PortSystem& system, int handle, std::string path);
     ~PpdevChannel() override;
     PpdevChannel(const PpdevChannel&) = delete;

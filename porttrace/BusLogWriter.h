@@ -20,6 +20,12 @@ class BusLogWriter {
   public:
     // Creates the file and writes the column header; false and why on failure.
     bool open(const std::string& path, std::string& reason);
+    // The lines before the first event, if known then: all low otherwise.
+    void initialValues(const PortLines& initial) {
+        if (!started) {
+            decoder.startFrom(initial);
+        }
+    }
     void record(const PortEvent& event);
     void close() { file.close(); }
 

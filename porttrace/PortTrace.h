@@ -26,6 +26,12 @@ class PortTrace {
     // message per file that cannot be created to problems; returns whether there was none.
     bool openFromEnvironment(std::vector<std::string>& problems);
 
+    // The registers as the port held them before the first event; without this call the
+    // traces start with every line low.
+    void initialValues(std::uint8_t data, std::uint8_t status, std::uint8_t control) {
+        vcd.initialValues({data, control, status});
+        busLog.initialValues({data, control, status});
+    }
     void record(const PortEvent& event) {
         vcd.record(event);
         busLog.record(event);

@@ -75,18 +75,32 @@ bool VcdWriter::open(const std::string& vcdPath, std::string& reason) {
         header += std::string("$var wire 1 ") + identifier(i) + " " +
                   (i < wireCount ? wires[i].name : "status_read") + " $end\n";
     }
-    header += "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n";
-    for (std::size_t i = 0; i <= statusReadWire; ++i) {
-        header += std::string("0") + identifier(i) + "\n";
-    }
-    header += "$end\n";
+    header += "$upscope $end\n$enddefinitions $end\n";
     file.write(header);
+    dumped = false;
     return true;
+}
+
+void VcdWriter::initialValues(const PortLines& initial) {
+    if (!file.isOpen() || dumped) {
+        return;
+    }
+    lines = initial;
+    std::string values = "#0\n$dumpvars\n";
+    for (std::size_t i = 0; i <= statusReadWire; ++i) {
+        const bool high = i < wireCount && wireHigh(lines, i);
+        values += std::string(high ? "1" : "0") + identifier(i) + "\n";
+    }
+    file.write(values + "$end\n");
+    dumped = true;
 }
 
 void VcdWriter::record(const PortEvent& event) {
     if (!file.isOpen()) {
         return;
+    }
+    if (!dumped) {
+        initialValues(lines);
     }
     if (!started) {
         started = true;

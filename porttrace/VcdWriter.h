@@ -17,8 +17,10 @@ namespace porttrace {
 
 class VcdWriter {
   public:
-    // Creates the file and writes the header with every line low; false and why on failure.
+    // Creates the file and writes the header; false and why on failure.
     bool open(const std::string& path, std::string& reason);
+    // The lines before the first event, if known then: all low otherwise.
+    void initialValues(const PortLines& initial);
     void record(const PortEvent& event);
     void close() { file.close(); }
 
@@ -32,6 +34,7 @@ class VcdWriter {
     std::int64_t enableRoseNs = 0;
     PortLines lines;
     bool statusRead = false;
+    bool dumped = false;  // the initial values
     bool started = false;
     std::int64_t originNs = 0;
     std::int64_t lastTimeNs = 0;

@@ -16,11 +16,23 @@ class FakeParportTree {
         writeWholeFile((folder / "base-addr").string(), baseAddr);
     }
 
+    // The driver's name for whoever has the port claimed: "lp0", "ppdev0".
+    void holdPort(const std::string& name, const std::string& holder) {
+        const std::filesystem::path folder = root() + "/proc/sys/dev/parport/" + name + "/devices";
+        std::filesystem::create_directories(folder);
+        writeWholeFile((folder / "active").string(), holder + "\n");
+    }
+
     void listCharacterDevices(bool withPpdev) {
         std::filesystem::create_directories(root() + "/proc");
         writeWholeFile(root() + "/proc/devices",
                        std::string("Character devices:\n  1 mem\n  4 tty\n") +
                            (withPpdev ? " 99 ppdev\n" : "") + "\nBlock devices:\n  7 loop\n");
+    }
+
+    void listIoPorts(const std::string& text) {
+        std::filesystem::create_directories(root() + "/proc");
+        writeWholeFile(root() + "/proc/ioports", text);
     }
 
     const std::string& root() const { return folder.path(); }

@@ -49,9 +49,9 @@ class FakePortSystem : public PortSystem {
     }
 
     int deviceCall(int handle, DeviceCall call, std::uint8_t& value) override {
-        static const char* const names[] = {"Claim",        "Release",     "WriteData",
-                                            "WriteControl", "ReadData",    "ReadControl",
-                                            "ReadStatus",   "DataForward", "DataReverse"};
+        static const char* const names[] = {"Claim",       "WriteData",   "WriteControl",
+                                            "ReadData",    "ReadControl", "ReadStatus",
+                                            "DataForward", "DataReverse"};
         const bool writes = call == DeviceCall::WriteData || call == DeviceCall::WriteControl;
         calls.push_back(names[static_cast<int>(call)] + (writes ? " " + hexByte(value) : ""));
         Device& device = devices[openPaths.at(static_cast<std::size_t>(handle))];

@@ -2,7 +2,9 @@
 // end in "H/W check failed !" with one message saying why, never in a crash or an erase.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "ProgramRun.h"
@@ -19,6 +21,7 @@ ProgramResult runFlashtest(std::map<std::string, std::string> environment,
     environment.insert({{"LD_LIBRARY_PATH", LPTIO_LIBRARY_DIR},
                         {"LD_PRELOAD", LPTIO_FASTCLOCK},
                         {"LPTIO_PORT", ""},
+                        {"LPTIO_DIRECT_IO", ""},
                         {"LPTIO_TRACE_VCD", ""},
                         {"LPTIO_TRACE_BUSLOG", ""}});
     return runProgram({program, {}, environment, "", ""});
@@ -48,6 +51,22 @@ TEST(LibraryRun, OnAMachineWithoutAPortTheCheckFailsWithTheReason) {
     const ProgramResult result = runFlashtest({});
     expectFailedCheck(result, "lptio: cannot reach the port at 0x378, reads give 0xFF: ");
     EXPECT_THAT(result.err, HasSubstr("no parallel port at 0x378"));
+}
+
+// The claim's bound, on a call that would block for ever: it returns, and the program's own
+// handling of the signal that ended it is back.
+TEST(LibraryRun, ABlockingCallEndsAtItsLimit) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    struct sigaction before = {}, after = {};
+    sigaction(SIGRTMAX, nullptr, &before);
+    char byte = 0;
+    EXPECT_EQ(callWithin(20, [&] { return read(ends[0], &byte, 1) < 0 ? errno : 0; }), ETIMEDOUT);
+    EXPECT_EQ(callWithin(20, [] { return EACCES; }), EACCES);
+    sigaction(SIGRTMAX, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+    close(ends[0]);
+    close(ends[1]);
 }
 
 TEST(LibraryRun, AnUnwritableTraceKeepsThePortClosed) {

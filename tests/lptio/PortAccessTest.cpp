@@ -17,6 +17,11 @@ using testing::IsEmpty;
 // The program's view of the port, floating lines included: what a trace shows.
 class RecordingObserver : public PortObserver {
   public:
+    void portOpened(std::uint16_t base, std::uint8_t data, std::uint8_t status,
+                    std::uint8_t control) override {
+        seen.push_back("o " + hexByte(base) + " " + hexByte(data) + " " + hexByte(status) + " " +
+                       hexByte(control));
+    }
     void portWritten(std::uint16_t address, std::uint8_t value) override {
         seen.push_back("w " + hexByte(address) + " " + hexByte(value));
     }
@@ -29,8 +34,9 @@ class RecordingObserver : public PortObserver {
 class PortAccessTest : public testing::Test {
   protected:
     PortAccess& access(const char* setting = nullptr) {
+        tree.listIoPorts("0000-0cf7 : PCI Bus 0000:00\n");
         made = std::make_unique<PortAccess>(
-            PortOpener(system, ParportTree(tree.root()), parsePortSetting(setting)),
+            PortOpener(system, ParportTree(tree.root()), parsePortSetting(setting, "1")),
             [this](const std::string& message) { messages.push_back(message); }, &observer);
         return *made;
     }
@@ -49,7 +55,9 @@ class PortAccessTest : public testing::Test {
 
 TEST_F(PortAccessTest, TheProgramsFirstWritesReachTheClaimedDeviceInOrder) {
     addServedPort("parport0", "888\n");
-    system.devices["/dev/parport0"].answers[DeviceCall::ReadStatus] = 0x78;
+    system.devices["/dev/parport0"].answers = {{DeviceCall::ReadData, 0x5A},
+                                               {DeviceCall::ReadStatus, 0x78},
+                                               {DeviceCall::ReadControl, 0x0C}};
     PortAccess& port = access();
 
     port.writeByte(888, 0x00);
@@ -58,10 +66,12 @@ TEST_F(PortAccessTest, TheProgramsFirstWritesReachTheClaimedDeviceInOrder) {
     port.writeByte(890, 0x04);
 
     EXPECT_EQ(port.readByte(889), 0x78);
-    EXPECT_THAT(system.calls,
-                ElementsAre("stat /dev/parport0", "open /dev/parport0", "Claim", "WriteData 0x00",
-                            "WriteControl 0x09", "WriteControl 0x04", "ReadStatus"));
+    EXPECT_THAT(system.calls, ElementsAre("stat /dev/parport0", "open /dev/parport0", "Claim",
+                                          "ReadData", "ReadStatus", "ReadControl", "WriteData 0x00",
+                                          "WriteControl 0x09", "WriteControl 0x04", "ReadStatus"));
     EXPECT_THAT(messages, IsEmpty());
+    // A trace starts from the registers as the claim left them.
+    EXPECT_EQ(observer.seen.front(), "o 0x378 0x5A 0x78 0x0C");
 }
 
 TEST_F(PortAccessTest, AnUnreachablePortIsReportedOnceAndReadsFloatingHigh) {
@@ -90,8 +100,10 @@ TEST_F(PortAccessTest, APortLostMidRunIsReportedOnceAndLeftAlone) {
 
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_THAT(messages[0], HasSubstr("lost the port at 0x378 (/dev/parport0)"));
+    // Closing releases the port without ppdev's shared lock, which a waiting claim may hold.
     EXPECT_THAT(system.calls, ElementsAre("stat /dev/parport0", "open /dev/parport0", "Claim",
-                                          "WriteData 0x01", "WriteData 0x02", "Release", "close"));
+                                          "ReadData", "ReadStatus", "ReadControl", "WriteData 0x01",
+                                          "WriteData 0x02", "close"));
 }
 
 TEST_F(PortAccessTest, EachBaseOpensItsOwnPortOnce) {
@@ -104,8 +116,9 @@ TEST_F(PortAccessTest, EachBaseOpensItsOwnPortOnce) {
     port.writeByte(0x378, 0x33);
 
     EXPECT_THAT(system.calls,
-                ElementsAre("stat /dev/parport0", "open /dev/parport0", "Claim", "WriteData 0x11",
-                            "stat /dev/parport1", "open /dev/parport1", "Claim",
+                ElementsAre("stat /dev/parport0", "open /dev/parport0", "Claim", "ReadData",
+                            "ReadStatus", "ReadControl", "WriteData 0x11", "stat /dev/parport1",
+                            "open /dev/parport1", "Claim", "ReadData", "ReadStatus", "ReadControl",
                             "WriteControl 0x04", "WriteData 0x33"));
 }
 
@@ -116,8 +129,9 @@ TEST_F(PortAccessTest, WithLptioPortEveryBaseSharesTheOneClaimedDevice) {
     port.writeByte(0x378, 0x11);
     port.writeByte(0x27A, 0x04);
 
-    EXPECT_THAT(system.calls, ElementsAre("stat /dev/parport1", "open /dev/parport1", "Claim",
-                                          "WriteData 0x11", "WriteControl 0x04"));
+    EXPECT_THAT(system.calls,
+                ElementsAre("stat /dev/parport1", "open /dev/parport1", "Claim", "ReadData",
+                            "ReadStatus", "ReadControl", "WriteData 0x11", "WriteControl 0x04"));
 }
 
 TEST_F(PortAccessTest, WordsAreLittleEndianOverConsecutiveAddressesAndBitsReadSingly) {

@@ -27,6 +27,8 @@ struct OpenCase {
     const char* route;    // of the channel; "none" when the port cannot be reached
     const char* message;  // as the user reads it; "" when nothing is said
     KernelPorts ports = {{"parport0", "888\n"}};
+    const char* directIo = "1";
+    const char* holder = "none";  // of parport0
 };
 
 class PortOpenerTest : public testing::TestWithParam<OpenCase> {};
@@ -43,10 +45,14 @@ TEST_P(PortOpenerTest, FindsThePortOrSaysWhyWithTheFix) {
                                               machine.openError, machine.claimError};
         }
     }
+    tree.holdPort("parport0", machine.holder);
     system.devices["/dev/ttyS0"] = {4};
     system.grantError = machine.grantError;
+    tree.listIoPorts(
+        "0000-0cf7 : PCI Bus 0000:00\n  0378-037a : parport0\n0cf8-0cff : PCI conf1\n");
 
-    PortOpener opener(system, ParportTree(tree.root()), parsePortSetting(machine.setting));
+    PortOpener opener(system, ParportTree(tree.root()),
+                      parsePortSetting(machine.setting, machine.directIo));
     const OpenedPort opened = opener.open(0x378);
 
     EXPECT_EQ(opened.channel != nullptr ? opened.channel->route() : "none", machine.route);
@@ -67,6 +73,7 @@ const KernelPorts CardAtD010 = {{"parport0", "888\n"}, {"parport1", "53264\t5325
 const KernelPorts SecondAt378 = {{"parport0", "956\n"}, {"parport1", "888\t1912\n"}};
 const KernelPorts NoneAt378 = {{"parport0", "956\n"}, {"parport1", "53264\n"}};
 const KernelPorts NoPorts = {};
+const KernelPorts At378 = {{"parport0", "888\n"}};
 
 INSTANTIATE_TEST_SUITE_P(
     Machines, PortOpenerTest,
@@ -96,8 +103,26 @@ INSTANTIATE_TEST_SUITE_P(
                  "/dev/parport0 is not a parallel port device"},
         OpenCase{"ClaimRefusedAsNotParport", nullptr, 99, 0, ENOTTY, true, 0, false, "none",
                  "/dev/parport0 is not a parallel port device"},
-        OpenCase{"ClaimFails", nullptr, 99, 0, EINTR, true, EPERM, true, "none",
+        OpenCase{"ClaimFails", nullptr, 99, 0, EINTR, true, EPERM, false, "none",
                  "cannot claim /dev/parport0: Interrupted system call"},
+        OpenCase{"PortHeldByAnotherProgram", nullptr, 99, 0, EBUSY, true, 0, false, "none",
+                 "port in use by another program (/dev/parport0 stayed claimed for 2 s); that is "
+                 "no reason for direct I/O: run again once it is done"},
+        OpenCase{"PortHeldExclusively", nullptr, 99, 0, ENXIO, true, 0, false, "none",
+                 "port in use by another program, which holds /dev/parport0 for exclusive access; "
+                 "that is no reason for direct I/O"},
+        OpenCase{"StaleNodeWithoutPpdev", nullptr, 99, ENXIO, 0, false, EPERM, true, "none",
+                 "ppdev not loaded (/dev/parport0 is a stale node): modprobe ppdev; direct I/O"},
+        OpenCase{"DirectIoOnlyWhenAskedFor", nullptr, -1, 0, 0, false, 0, false, "none",
+                 "ppdev not loaded (no /dev/parport0): modprobe ppdev; direct I/O is off "
+                 "(LPTIO_DIRECT_IO=1 turns it on, as root)",
+                 At378, "0"},
+        OpenCase{
+            "DirectIoNeverBehindTheKernelPortsHolder", nullptr, -1, 0, 0, false, 0, false, "none",
+            "; direct I/O at 0x378 refused: port in use by another program (lp0 holds parport0)",
+            At378, "1", "lp0"},
+        OpenCase{"DirectIoNeverOnAnotherDriversPorts", "0xcf8", 99, 0, 0, true, 0, false, "none",
+                 "; direct I/O at 0xcf8 refused: /proc/ioports gives 0cf8-0cff to PCI conf1"},
         OpenCase{"ChosenDeviceIsATerminal", "/dev/ttyS0", 99, 0, 0, true, 0, false, "none",
                  "cannot reach the port at 0x378 (LPTIO_PORT=/dev/ttyS0), reads give 0xFF: "
                  "/dev/ttyS0 is not a parallel port"},

@@ -20,7 +20,8 @@ const std::string header =
     "$var wire 1 + C2_enable $end\n$var wire 1 , C3_write_strobe $end\n"
     "$var wire 1 - S6_read_back $end\n$var wire 1 . S7_presence $end\n"
     "$var wire 1 / status_read $end\n"
-    "$upscope $end\n$enddefinitions $end\n"
+    "$upscope $end\n$enddefinitions $end\n";
+const std::string allLow =
     "#0\n$dumpvars\n0!\n0\"\n0#\n0$\n0%\n0&\n0'\n0(\n0)\n0*\n0+\n0,\n0-\n0.\n0/\n$end\n";
 
 TEST(VcdWriter, DumpsOneWirePerLineAndOnlyTheChangesAtTimesFromTheFirstEvent) {
@@ -42,12 +43,27 @@ TEST(VcdWriter, DumpsOneWirePerLineAndOnlyTheChangesAtTimesFromTheFirstEvent) {
     // Complete on disk before the writer is closed: a killed process keeps its trace, padded
     // with blank lines until the close cuts them off.
     const std::string expected =
-        header + "#500\n1)\n1,\n#501\n1.\n1/\n#502\n1!\n1\"\n#1800\n0/\n#2000\n1+\n";
+        header + allLow + "#500\n1)\n1,\n#501\n1.\n1/\n#502\n1!\n1\"\n#1800\n0/\n#2000\n1+\n";
     const std::string written = readWholeFile(path);
     EXPECT_EQ(written.substr(0, expected.size()), expected);
     EXPECT_EQ(written.find_first_not_of('\n', expected.size()), std::string::npos);
     writer.close();
     EXPECT_EQ(readWholeFile(path), expected);
+}
+
+// A real port's lines are not low when the program starts: the claim may have set some.
+TEST(VcdWriter, StartsFromTheRegistersAsReadAtOpenWhenGiven) {
+    TemporaryFolder folder;
+    porttrace::VcdWriter writer;
+    std::string reason;
+    ASSERT_TRUE(writer.open(folder.file("trace.vcd"), reason)) << reason;
+    writer.initialValues({0x01, 0x0C, 0x80});                             // data, control, status
+    writer.record({100, Direction::Write, PortRegister::Control, 0x04});  // strobe falls
+    writer.close();
+    EXPECT_EQ(readWholeFile(folder.file("trace.vcd")),
+              header +
+                  "#0\n$dumpvars\n1!\n0\"\n0#\n0$\n0%\n0&\n0'\n0(\n0)\n0*\n1+\n1,\n0-\n1.\n0/\n"
+                  "$end\n#1\n0,\n");
 }
 
 }  // namespace

@@ -280,10 +280,14 @@ class Decoder(srd.Decoder):
         # probe's first sample is over, in every trace that has it.
         self.marker_seen = False
         used = list(range(len(WIRES))) + ([MARKER] if self.has_channel(MARKER) else [])
-        marker = 0
+        bits = lambda first, count: sum(pins[first + i] << i for i in range(count))
+        pins = self.wait({'skip': 0})  # the lines before the first edge
+        self.data = bits(0, len(DATA))
+        self.control = bits(len(DATA), len(CONTROL))
+        self.status = bits(len(DATA) + len(CONTROL), len(STATUS)) << 6
+        marker = pins[MARKER] if MARKER in used else 0
         while True:
             pins = self.wait([{i: 'e'} for i in used])
-            bits = lambda first, count: sum(pins[first + i] << i for i in range(count))
             data = bits(0, len(DATA))
             control = bits(len(DATA), len(CONTROL))
             status = bits(len(DATA) + len(CONTROL), len(STATUS)) << 6
