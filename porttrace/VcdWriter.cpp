@@ -1,6 +1,7 @@
 #include "porttrace/VcdWriter.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "porttrace/GtkwaveView.h"
@@ -49,6 +50,13 @@ unsigned lowestBitIndex(unsigned bit) {
         ++index;
     }
     return index;
+}
+
+// The view opens from any folder when it names the dump by its full path.
+std::string absolute(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    return error ? path : full.string();
 }
 
 char identifier(std::size_t wire) {
@@ -192,10 +200,10 @@ void VcdWriter::writeView(std::int64_t startNs, std::int64_t endNs) {
     }
     const std::int64_t margin = (endNs - startNs) / 4 + 1000;
     std::string reason;
-    if (!replaceFile(
-            viewPath,
-            gtkwaveView(path, startNs > margin ? startNs - margin : 0, endNs + margin, endNs),
-            reason)) {
+    if (!replaceFile(viewPath,
+                     gtkwaveView(absolute(path), startNs > margin ? startNs - margin : 0,
+                                 endNs + margin, endNs),
+                     reason)) {
         std::fprintf(stderr, "lptio: cannot write the GTKWave view %s (%s)\n", viewPath.c_str(),
                      reason.c_str());
     }
