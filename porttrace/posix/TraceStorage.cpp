@@ -1,8 +1,8 @@
-#include "porttrace/TraceStorage.h"
-
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE  // mremap
 #endif
+#include "porttrace/TraceStorage.h"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
