@@ -56,6 +56,29 @@ cmake --preset sanitize
 cmake --build --preset sanitize
 ctest --preset sanitize
 
+# libFuzzer: the simulator's line model and every settings parser, 30 s each from the seed
+# corpus in tests/fuzz/corpus (longer runs: README, Fuzzing). New inputs stay in build/fuzz.
+step "Fuzzing, 30 s per target (clang, libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)"
+fuzz_missing=""
+echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
+    clang++ -x c++ -fsanitize=fuzzer,address,undefined -o /dev/null - 2>/dev/null ||
+    fuzz_missing="clang++ with libFuzzer (Debian packages clang libclang-rt-dev)"
+if [ -z "$fuzz_missing" ]; then
+    cmake --preset fuzz
+    cmake --build --preset fuzz
+    for target in SimLinesFuzz:sim-lines SettingsFuzz:settings; do
+        mkdir -p "build/fuzz/corpus/${target#*:}"
+        "build/fuzz/bin/${target%:*}" -max_total_time=30 -max_len=4096 \
+            -artifact_prefix=build/fuzz/ "build/fuzz/corpus/${target#*:}" \
+            "tests/fuzz/corpus/${target#*:}"
+    done
+elif [ -n "${CI:-}" ] && [ "${CI}" != false ]; then
+    echo "error: CI must run the fuzz targets, but this is missing: $fuzz_missing" >&2
+    exit 1
+else
+    echo "SKIPPED: the fuzz targets; missing: $fuzz_missing"
+fi
+
 if [ -n "$windows_missing" ]; then
     step "SKIPPED: the Windows builds and their Wine tests; missing:$windows_missing"
 fi

@@ -10,6 +10,7 @@
 
 #include "porttrace/PortTrace.h"
 #include "sim/AdapterBoard.h"
+#include "sim/ChipImage.h"
 #include "sim/FlashModel.h"
 #include "sim/SimSettings.h"
 
@@ -32,8 +33,10 @@ class Simulator {
     bool registerOf(std::uint16_t port, PortRegister& portRegister) const;
     void keepImage(FlashModel::Change change);
     void announce() const;
+    std::string imageProblem(const std::string& problem) const;
 
     SimSettings settings;
+    ChipImage image;
     std::unique_ptr<FlashModel> chip;
     std::unique_ptr<AdapterBoard> board;
     porttrace::PortTrace trace;
