@@ -149,9 +149,11 @@ TEST(SimulatedRun, AFailedSaveSaysTheNewContentsWereNotSavedAndKeepsTheOldImage)
         runSimulatedFromShell({{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_IMAGE", image}},
                               "trap '' XFSZ; ulimit -f 64; exec \"$0\"");
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.err, "lptio: the chip's new contents were not saved to " + image +
-                              " (File too large); the next run starts from the contents saved "
-                              "before\n");
+    EXPECT_EQ(result.err,
+              "lptio: simulation, no real port: board korvella+, chip Am29F040B, image " + image +
+                  "\nlptio: the chip's new contents were not saved to " + image +
+                  " (File too large); the next run starts from the contents saved "
+                  "before\n");
     EXPECT_EQ(readWholeFile(image), kept);
     EXPECT_EQ(filesIn(folder), std::vector<std::string>{"chip.img"});
 }
