@@ -27,7 +27,7 @@ class CycleReader {
             return false;
         }
         // Without the time, which depends on the machine.
-        line = porttrace::BusLogWriter::format(cycle, namer.name(cycle), 0).substr(18);
+        line = porttrace::BusLogWriter::format(cycle, namer.name(cycle), 0).substr(15);
         return true;
     }
 
