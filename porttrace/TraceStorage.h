@@ -48,7 +48,7 @@ class TraceStorage {
     std::vector<char> plain;  // the buffer where the file is not mapped
     // The system's handles, as each system's file keeps them: a descriptor, or two handles.
     std::intptr_t file = -1;
-    void* mapping = nullptr;
+    [[maybe_unused]] void* mapping = nullptr;  // Windows' mapping object; POSIX needs none
 };
 
 }  // namespace porttrace
