@@ -47,3 +47,6 @@ ctest --preset sanitize
 if [ -n "$windows_missing" ]; then
     step "SKIPPED: the Windows build and its Wine tests; missing:$windows_missing"
 fi
+if [ -f build/default/tests/vm/SKIPPED ]; then
+    step "SKIPPED: the VM test against the real kernel drivers: $(cat build/default/tests/vm/SKIPPED)"
+fi
