@@ -1,12 +1,22 @@
-# The release archive for Windows users (cpack --preset windows): the program and the
-# operator's README at the top, and the simulator's io.dll in a folder of its own, so that
-# nobody takes it for the adapter's library.
-install(FILES ${PROJECT_SOURCE_DIR}/docs/README-Windows.txt DESTINATION . RENAME README.txt)
+# The release archive for Windows users (cpack --preset windows-x64 or windows-x86): the program
+# and the operator's README at the top, and the simulator's io.dll in a folder of its own, so
+# that nobody takes it for the adapter's library. The archive is named after the build, since an
+# operator must take the one that matches the bitness of the adapter's io.dll.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(windows_build x64)
+else()
+    set(windows_build x86)
+endif()
+
+# Windows' own editors of the machines that still have LPT ports want CR LF line ends.
+configure_file(${PROJECT_SOURCE_DIR}/docs/README-Windows.txt ${PROJECT_BINARY_DIR}/README.txt
+    @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
 if(TARGET lptflash_sim_io)
     install(FILES $<TARGET_FILE:lptflash_sim_io> DESTINATION simulator)
 endif()
 
 set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_FILE_NAME lptflash-${PROJECT_VERSION}-windows-x64)
+set(CPACK_PACKAGE_FILE_NAME lptflash-${PROJECT_VERSION}-windows-${windows_build})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 include(CPack)

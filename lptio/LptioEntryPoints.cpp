@@ -24,7 +24,11 @@ struct Library {
         PortSetting setting =
             parsePortSetting(std::getenv(PortVariable), std::getenv(DirectIoVariable));
         std::vector<std::string> traceProblems;
-        tracer.trace().openFromEnvironment(traceProblems);
+        // A run refused for its settings creates no trace file, so it overwrites nothing.
+        if (tracer.trace().checkEnvironment(traceProblems) &&
+            setting.kind != PortSetting::Kind::Invalid) {
+            tracer.trace().openFromEnvironment(traceProblems);
+        }
         refuseOnProblems(setting, traceProblems);
         return PortOpener(system, ParportTree("/"), setting);
     }

@@ -1,8 +1,49 @@
 #include "porttrace/PortTrace.h"
 
+#include "porttrace/FileIdentity.h"
 #include "settings/EnvironmentSetting.h"
 
 namespace porttrace {
+
+namespace {
+
+constexpr const char* Accepted = "a path where a new file can be written, or unset";
+
+}  // namespace
+
+bool PortTrace::checkEnvironment(std::vector<std::string>& problems,
+                                 const std::vector<std::string>& guarded) const {
+    struct Taken {
+        std::string identity;
+        const char* what;
+    };
+    std::vector<Taken> taken;
+    for (const std::string& path : guarded) {
+        taken.push_back({fileIdentity(path), "the chip image"});
+    }
+    const std::string library = ownModulePath();
+    if (!library.empty()) {
+        taken.push_back({fileIdentity(library), "the port I/O library itself"});
+    }
+    bool fine = true;
+    for (const char* variable : {VcdVariable, BusLogVariable}) {
+        const std::string path = environmentSetting(variable);
+        if (path.empty()) {
+            continue;
+        }
+        const std::string identity = fileIdentity(path);
+        for (const Taken& other : taken) {
+            if (identity == other.identity) {
+                problems.push_back(
+                    badSetting(variable, path, std::string("is ") + other.what, Accepted));
+                fine = false;
+                break;
+            }
+        }
+        taken.push_back({identity, "the other trace"});
+    }
+    return fine;
+}
 
 bool PortTrace::openFromEnvironment(std::vector<std::string>& problems) {
     bool fine = true;
@@ -10,8 +51,8 @@ bool PortTrace::openFromEnvironment(std::vector<std::string>& problems) {
         const std::string path = environmentSetting(variable);
         std::string reason;
         if (!path.empty() && !writer.open(path, reason)) {
-            problems.push_back(badSetting(variable, path, "cannot create the file (" + reason + ")",
-                                          "a path where a new file can be written, or unset"));
+            problems.push_back(
+                badSetting(variable, path, "cannot create the file (" + reason + ")", Accepted));
             fine = false;
         }
     };

@@ -3,8 +3,9 @@
 // real one are traced alike. Files are complete after every event and closed on destruction.
 //
 // A port I/O library keeps one for the process (a static object, so its files close at exit),
-// calls openFromEnvironment once, then written() after each byte it writes to a register and
-// read() after each byte it reads, with the value read and a monotonic time in nanoseconds.
+// calls checkEnvironment, then openFromEnvironment once every other setting is found good, then
+// written() after each byte it writes to a register and read() after each byte it reads, with
+// the value read and a monotonic time in nanoseconds.
 #ifndef LPTFLASH_PORTTRACE_PORTTRACE_H
 #define LPTFLASH_PORTTRACE_PORTTRACE_H
 
@@ -22,7 +23,13 @@ constexpr const char* BusLogVariable = "LPTIO_TRACE_BUSLOG";
 
 class PortTrace {
   public:
-    // Opens the files that the two variables name (unset or empty: no such trace). Appends one
+    // Checks the two variables (unset or empty: no such trace) without touching any file: a trace
+    // must not be one of the guarded files (the chip image), the library itself or the other
+    // trace. Appends one message per bad one to problems; returns whether there was none.
+    bool checkEnvironment(std::vector<std::string>& problems,
+                          const std::vector<std::string>& guarded = {}) const;
+    // Creates the checked files; an existing file there is overwritten, as its name was given for
+    // this. Only for a run that goes ahead, so that a refused run changes no file. Appends one
     // message per file that cannot be created to problems; returns whether there was none.
     bool openFromEnvironment(std::vector<std::string>& problems);
 

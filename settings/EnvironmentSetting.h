@@ -10,7 +10,10 @@ namespace porttrace {
 // The variable's value; unset and empty both give an empty string.
 std::string environmentSetting(const char* name);
 
-// "lptio: NAME="value": problem; accepted: accepted".
+// The value as a message may show it: control bytes and non-ASCII as \xNN, cut short with "...".
+std::string shownValue(const std::string& value);
+
+// "lptio: NAME="value": problem; accepted: accepted", the value shown as above.
 std::string badSetting(const char* name, const std::string& value, const std::string& problem,
                        const std::string& accepted);
 

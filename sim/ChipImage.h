@@ -6,21 +6,33 @@
 #include <string>
 #include <vector>
 
+#include "sim/ImageFile.h"
+
 namespace sim {
 
 // What a chip holds before anything erased or programmed it: the text "LPTIO SIM " repeated,
 // easy to tell apart from erased (0xFF) or cleared (0x00) contents in a hex dump.
 std::vector<std::uint8_t> freshChipContents(std::size_t size);
 
-// Loads exactly size bytes. A missing file starts from the fresh contents and is created.
-// A file of another size, or one that cannot be read, is left alone: false, and why in problem.
-bool loadChipImage(const std::string& path, std::size_t size, std::vector<std::uint8_t>& contents,
-                   std::string& problem);
+// One run's hold on the image: locked from load to exit, so two runs never share a chip.
+class ChipImage {
+  public:
+    // Locks and loads exactly size bytes, or the fresh contents when there is no file yet (made
+    // by createIfMissing). Writes nothing. A file of another size, or one that cannot be read,
+    // locked or replaced, is left alone: false, and why in problem.
+    bool load(const std::string& path, std::size_t size, std::vector<std::uint8_t>& contents,
+              std::string& problem);
+    bool createIfMissing(const std::vector<std::uint8_t>& contents, std::string& problem);
 
-// Writes a temporary file beside the image and renames it over the image, so the image is
-// never seen half written.
-bool saveChipImage(const std::string& path, const std::vector<std::uint8_t>& contents,
-                   std::string& problem);
+    // Replaces the image as a whole, so that it is never seen half written, even after a crash.
+    bool save(const std::vector<std::uint8_t>& contents, std::string& problem) {
+        return file.replace(contents, false, problem);
+    }
+
+  private:
+    ImageFile file;
+    bool missing = false;
+};
 
 }  // namespace sim
 

@@ -17,8 +17,9 @@ constexpr BoardName boards[] = {
     {"none", BoardKind::None},
 };
 
+// Any number of digits, leading zeros included; stops before a value could overflow.
 bool parseMilliseconds(const std::string& text, std::uint32_t& milliseconds) {
-    if (text.empty() || text.size() > 7) {
+    if (text.empty()) {
         return false;
     }
     std::uint32_t value = 0;
@@ -27,9 +28,12 @@ bool parseMilliseconds(const std::string& text, std::uint32_t& milliseconds) {
             return false;
         }
         value = value * 10 + static_cast<std::uint32_t>(digit - '0');
+        if (value > MaxEraseMs) {
+            return false;
+        }
     }
     milliseconds = value;
-    return value <= MaxEraseMs;
+    return true;
 }
 
 }  // namespace

@@ -16,23 +16,29 @@ Simulator& Simulator::instance() {
 Simulator::Simulator() {
     std::vector<std::string> problems;
     settings = readSimSettings(porttrace::environmentSetting, problems);
-    trace.openFromEnvironment(problems);
-    // The image is only touched when everything else is right: a typo never costs contents.
-    if (problems.empty() && settings.board != BoardKind::None) {
-        std::vector<std::uint8_t> contents;
-        std::string problem;
-        if (loadChipImage(settings.imagePath, settings.chip->sizeBytes, contents, problem)) {
+    // Every setting is checked before any file is written: a typo never costs contents, and a
+    // refused run leaves every file as it was.
+    trace.checkEnvironment(problems, {settings.imagePath});
+    const bool usesChip = settings.board != BoardKind::None;
+    std::vector<std::uint8_t> contents;
+    std::string problem;
+    if (problems.empty() && usesChip &&
+        !image.load(settings.imagePath, settings.chip->sizeBytes, contents, problem)) {
+        problems.push_back(imageProblem(problem));
+    }
+    if (problems.empty()) {
+        trace.openFromEnvironment(problems);
+    }
+    if (problems.empty() && usesChip) {
+        if (image.createIfMissing(contents, problem)) {
             chip =
                 std::make_unique<FlashModel>(*settings.chip, std::move(contents), settings.eraseNs);
         } else {
-            problems.push_back(porttrace::badSetting(
-                ImageVariable, settings.imagePath, problem,
-                "a readable file of " + std::to_string(settings.chip->sizeBytes) + " bytes (chip " +
-                    settings.chip->name + "), or a new file in a writable folder"));
+            problems.push_back(imageProblem(problem));
         }
     }
-    for (const std::string& problem : problems) {
-        std::fprintf(stderr, "%s\n", problem.c_str());
+    for (const std::string& message : problems) {
+        std::fprintf(stderr, "%s\n", message.c_str());
     }
     if (!problems.empty()) {
         std::fputs(
@@ -42,6 +48,13 @@ Simulator::Simulator() {
         chip.reset();
     }
     board = std::make_unique<AdapterBoard>(settings.board, chip.get());
+}
+
+std::string Simulator::imageProblem(const std::string& problem) const {
+    return porttrace::badSetting(
+        ImageVariable, settings.imagePath, problem,
+        "a writable file of " + std::to_string(settings.chip->sizeBytes) + " bytes (chip " +
+            settings.chip->name + ") that no other run uses, or a new file in a writable folder");
 }
 
 bool Simulator::registerOf(std::uint16_t port, PortRegister& portRegister) const {
@@ -78,10 +91,12 @@ void Simulator::keepImage(FlashModel::Change change) {
         return;
     }
     std::string problem;
-    if (!saveChipImage(settings.imagePath, chip->contents(), problem) && !imageWriteFailed) {
+    if (!image.save(chip->contents(), problem) && !imageWriteFailed) {
         imageWriteFailed = true;  // said once; the chip itself goes on working
-        std::fprintf(stderr, "lptio: chip image %s: %s\n", settings.imagePath.c_str(),
-                     problem.c_str());
+        std::fprintf(stderr,
+                     "lptio: the chip's new contents were not saved to %s (%s); the next run "
+                     "starts from the contents saved before\n",
+                     porttrace::shownValue(settings.imagePath).c_str(), problem.c_str());
     }
 }
 

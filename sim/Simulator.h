@@ -10,6 +10,7 @@
 
 #include "porttrace/PortTrace.h"
 #include "sim/AdapterBoard.h"
+#include "sim/ChipImage.h"
 #include "sim/FlashModel.h"
 #include "sim/SimSettings.h"
 
@@ -31,8 +32,10 @@ class Simulator {
   private:
     bool registerOf(std::uint16_t port, PortRegister& portRegister) const;
     void keepImage(FlashModel::Change change);
+    std::string imageProblem(const std::string& problem) const;
 
     SimSettings settings;
+    ChipImage image;
     std::unique_ptr<FlashModel> chip;
     std::unique_ptr<AdapterBoard> board;
     porttrace::PortTrace trace;

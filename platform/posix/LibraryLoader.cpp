@@ -2,11 +2,25 @@
 
 #include <dlfcn.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 LibraryHandle openLibrary(const char* baseName) {
     const std::string fileName = std::string("lib") + baseName + ".so";
-    return dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    LibraryHandle library = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        // A library that is there but will not load (wrong architecture, a dependency missing,
+        // no ELF file) is named with the loader's reason; a missing one stays silent.
+        const char* error = dlerror();
+        const std::string missing =
+            fileName + ": cannot open shared object file: " + std::strerror(ENOENT);
+        if (error != nullptr && missing != error) {
+            std::fprintf(stderr, "flashtest: cannot load %s: %s\n", fileName.c_str(), error);
+        }
+    }
+    return library;
 }
 
 LibraryEntry findLibraryEntry(LibraryHandle library, const char* name) {

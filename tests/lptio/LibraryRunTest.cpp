@@ -76,6 +76,16 @@ TEST(LibraryRun, AnUnwritableTraceKeepsThePortClosed) {
         "lptio: LPTIO_TRACE_VCD=\"/nonexistent/run.vcd\": cannot create the file");
 }
 
+// The user named the file for a trace of a run that, set up wrongly, never starts.
+TEST(LibraryRun, ARefusedRunOverwritesNoTrace) {
+    TemporaryFolder folder;
+    writeWholeFile(folder.file("notes.txt"), "kept");
+    expectFailedCheck(
+        runFlashtest({{"LPTIO_PORT", "lpt1"}, {"LPTIO_TRACE_BUSLOG", folder.file("notes.txt")}}),
+        "lptio: LPTIO_PORT=\"lpt1\": ");
+    EXPECT_EQ(readWholeFile(folder.file("notes.txt")), "kept");
+}
+
 TEST(LibraryRun, TracesShowWhatTheProgramDidOnTheChosenDevice) {
     TemporaryFolder folder;
     const ProgramResult result = runFlashtest({{"LPTIO_PORT", "/dev/null"},

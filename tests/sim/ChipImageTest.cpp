@@ -15,7 +15,7 @@ TEST(ChipImage, RefusesAndKeepsAFileOfAnotherSize) {
         writeWholeFile(folder.file("chip.img"), kept);
         std::vector<std::uint8_t> contents;
         std::string problem;
-        EXPECT_FALSE(sim::loadChipImage(folder.file("chip.img"), 4, contents, problem));
+        EXPECT_FALSE(sim::ChipImage().load(folder.file("chip.img"), 4, contents, problem));
         EXPECT_NE(problem.find(std::to_string(kept.size()) + " bytes instead of 4"),
                   std::string::npos)
             << problem;

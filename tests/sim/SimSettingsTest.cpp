@@ -58,6 +58,7 @@ INSTANTIATE_TEST_SUITE_P(Values, SimSettingsErase,
                                          EraseCase{"anHour", "3600000", 3600000LL * 1000000},
                                          EraseCase{"overAnHour", "3600001", -1},
                                          EraseCase{"negative", "-5", -1},
+                                         EraseCase{"leadingZeros", "000000000001", 1000000},
                                          EraseCase{"overflowing", "99999999999", -1}),
                          [](const auto& info) { return std::string(info.param.name); });
 

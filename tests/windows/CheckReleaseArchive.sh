@@ -1,19 +1,23 @@
 #!/bin/sh
-# Packs the Windows build's release archive afresh and checks that it holds exactly the
-# program, the operator's README and the simulator's io.dll in its own folder.
-# Usage: CheckReleaseArchive.sh CMAKE CPACK WINDOWS_BUILD_DIR
+# Packs a Windows build's release archive afresh and checks that it is named after the build and
+# holds exactly the program, the operator's README with Windows line ends and the simulator's
+# io.dll in its own folder, the README naming every setting the simulator reads.
+# Usage: CheckReleaseArchive.sh CMAKE CPACK WINDOWS_BUILD_DIR x64|x86 SOURCE_DIR
 set -eu
 cmake=$1
 cpack=$2
 build=$3
+arch=$4
+source=$5
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 "$cpack" --config "$build/CPackConfig.cmake" -G ZIP -B "$work" >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log" >&2; exit 1; }
-set -- "$work"/*.zip
-if [ $# -ne 1 ] || [ ! -f "$1" ]; then
-    echo "cpack made no single ZIP archive" >&2
+set -- "$work"/lptflash-*-windows-"$arch".zip
+if [ $# -ne 1 ] || [ ! -f "$1" ] || [ "$(ls "$work"/*.zip | wc -l)" -ne 1 ]; then
+    echo "cpack made no single ZIP archive named lptflash-<version>-windows-$arch.zip:" \
+        "$(ls "$work")" >&2
     exit 1
 fi
 # Entries below the archive's one top folder, files only.
@@ -25,4 +29,20 @@ if [ "$contents" != "$expected" ]; then
     printf 'archive %s holds:\n%s\nexpected exactly:\n%s\n' "$1" "$contents" "$expected" >&2
     exit 1
 fi
-echo "$(basename "$1"): $(echo $contents)"
+# Notepad of older Windows shows a file with bare LF line ends as one block of text.
+mkdir "$work/unpacked"
+(cd "$work/unpacked" && "$cmake" -E tar xf "$1")
+readme=$(echo "$work"/unpacked/*/README.txt)
+lines=$(wc -l <"$readme")
+crlf_lines=$(grep -c "$(printf '\r')\$" "$readme" || true)
+if [ "$lines" -lt 10 ] || [ "$crlf_lines" -ne "$lines" ]; then
+    echo "README.txt: $crlf_lines of $lines lines end in CR LF" >&2
+    exit 1
+fi
+settings=$(cat "$source"/sim/*.[ch]* "$source"/porttrace/*.[ch]* | grep -o '"LPTIO_[A-Z_]*"' |
+    tr -d '"' | sort -u)
+[ -n "$settings" ] || { echo "found no LPTIO_ settings in the simulator's sources" >&2; exit 1; }
+for setting in $settings; do
+    grep -q "$setting" "$readme" || { echo "README.txt does not explain $setting" >&2; exit 1; }
+done
+echo "$(basename "$1"): $(echo $contents); README.txt: $lines lines, all CR LF, explains" $settings

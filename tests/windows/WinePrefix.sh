@@ -1,6 +1,6 @@
 #!/bin/sh
 # Creates (create) or removes (remove) the Wine prefix that one run of the Wine tests shares.
-# Usage: WinePrefix.sh create|remove PREFIX WINE WINESERVER
+# Usage: WinePrefix.sh create|remove PREFIX WINE WINESERVER, WINEARCH (win64, win32) set.
 set -eu
 action=$1
 export WINEPREFIX="$2"

@@ -12,7 +12,9 @@ ProgramResult runUnderWine(const std::string& folder, const std::vector<std::str
                            const std::map<std::string, std::string>& environment) {
     ProgramRun run;
     run.program = "/bin/sh";
-    run.arguments = {"-c", "exec \"$0\" \"$@\" </dev/null", setting("LPTFLASH_WINE")};
+    // The clock preload goes to Wine's loader only, which may be of another bitness than sh.
+    run.arguments = {"-c", "LD_PRELOAD=\"$LPTFLASH_WINE_PRELOAD\" exec \"$0\" \"$@\" </dev/null",
+                     setting("LPTFLASH_WINE")};
     run.arguments.insert(run.arguments.end(), command.begin(), command.end());
     run.environment = environment;
     run.workingDirectory = folder;
@@ -31,11 +33,10 @@ const std::string& pausePrompt() {
     return prompt;
 }
 
-std::string expectedOutput(std::initializer_list<const char*> lines) {
+std::string expectedOutput(const std::string& lines) {
     std::string text;
-    for (const char* line : lines) {
-        text += line;
-        text += "\r\n";
+    for (char c : lines) {
+        text += c == '\n' ? "\r\n" : std::string(1, c);
     }
     return text + pausePrompt();
 }

@@ -1,10 +1,10 @@
-// Runs the Windows build's flashtest.exe under Wine the way an operator starts it: from a
-// folder that holds only the program and the io.dll under test. stdout is a pipe and stdin is
-// /dev/null, as in CI. Settings come from the environment that ctest gives the tests.
+// Runs a Windows build's flashtest.exe under Wine the way an operator starts it: from a folder
+// that holds only the program and the io.dll under test. stdout is a pipe and stdin is
+// /dev/null, as in CI. Settings come from the environment that ctest gives the tests, the same
+// for either build.
 #ifndef LPTFLASH_TESTS_WINDOWS_WINEPROGRAMRUN_H
 #define LPTFLASH_TESTS_WINDOWS_WINEPROGRAMRUN_H
 
-#include <initializer_list>
 #include <map>
 #include <string>
 
@@ -17,9 +17,9 @@ std::string setting(const char* name);
 // differently from Windows, so the tests take it from the command processor itself.
 const std::string& pausePrompt();
 
-// The program's stdout for these lines: text mode turns each newline into CR LF, as in an
-// operator's redirected output on Windows; the pause prompt comes after the last line.
-std::string expectedOutput(std::initializer_list<const char*> lines);
+// The program's stdout for these newline-ended lines: text mode turns each newline into CR LF,
+// as in an operator's redirected output on Windows; the pause prompt comes after the last line.
+std::string expectedOutput(const std::string& lines);
 
 class OperatorFolder {
   public:

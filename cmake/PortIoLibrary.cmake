@@ -1,0 +1,18 @@
+# Makes a shared library target a port I/O library that flashtest can load: named io (io.dll,
+# libio.so), built on the entry points' one header, and on Windows exporting the entry points
+# under their plain names in both builds. The header marks them dllexport; 32-bit stdcall
+# decorates them (PortOut@8), which GetProcAddress("PortOut") and the operators' own libraries
+# do not have, so the linker strips the decoration. Nothing else is exported.
+function(lptflash_port_io_library target)
+    target_link_libraries(${target} PRIVATE lptflash_portio_entrypoints)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME io)
+    if(WIN32)
+        set_target_properties(${target} PROPERTIES PREFIX "")
+        if(MINGW)
+            target_link_options(${target} PRIVATE -Wl,--kill-at)
+        elseif(CMAKE_SIZEOF_VOID_P EQUAL 4)
+            message(FATAL_ERROR "32-bit port I/O libraries are built with mingw-w64 only: MSVC "
+                                "would export decorated stdcall names")
+        endif()
+    endif()
+endfunction()

@@ -1,0 +1,19 @@
+// Which file a path names, so that two settings naming one file are caught before either is
+// written: per OS, in porttrace/posix and porttrace/windows.
+#ifndef LPTFLASH_PORTTRACE_FILEIDENTITY_H
+#define LPTFLASH_PORTTRACE_FILEIDENTITY_H
+
+#include <string>
+
+namespace porttrace {
+
+// Equal for two paths that reach one file, through links and relative paths alike; for a file
+// not there yet, equal for two paths naming it in the same folder.
+std::string fileIdentity(const std::string& path);
+
+// The file of the library (or program) that this code is linked into.
+std::string ownModulePath();
+
+}  // namespace porttrace
+
+#endif

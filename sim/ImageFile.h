@@ -1,0 +1,48 @@
+// The OS side of the chip image: the file, locked for the whole run, and its replacement by a
+// complete new file. Per OS, in sim/posix and sim/windows.
+#ifndef LPTFLASH_SIM_IMAGEFILE_H
+#define LPTFLASH_SIM_IMAGEFILE_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+class ImageFile {
+  public:
+    enum class Found : std::uint8_t { Opened, Missing, Refused };
+
+    ImageFile() = default;
+    ~ImageFile();  // gives up the lock
+    ImageFile(const ImageFile&) = delete;
+    ImageFile& operator=(const ImageFile&) = delete;
+
+    // Follows links to the file the path names, opens it and locks it for this run. Missing:
+    // there is no file yet, and its folder takes new files. Refused (and why in problem): a file
+    // another run holds, a read-only file, a folder that cannot be written, no regular file.
+    // Writes nothing.
+    Found open(const std::string& path, std::string& problem);
+    std::uint64_t size() const { return bytes; }
+    bool read(std::vector<std::uint8_t>& contents, std::string& problem);
+
+    // Writes contents to a new, uniquely named file in the image's folder with the image's
+    // mode, flushes it to the disk and renames it over the image (create: puts it where no file
+    // may be yet); the lock passes to the new file. On failure the image is as it was, and
+    // problem holds the system's reason.
+    bool replace(const std::vector<std::uint8_t>& contents, bool create, std::string& problem);
+
+  private:
+    std::intptr_t handle = -1;
+    std::string resolved;  // the image itself, links followed
+    std::string folder;
+    std::uint32_t mode = 0;  // of the image; 0: a new file's default
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+    std::uint64_t bytes = 0;
+    unsigned attempt = 0;  // for the unique names
+};
+
+}  // namespace sim
+
+#endif

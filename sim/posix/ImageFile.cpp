@@ -1,0 +1,201 @@
+#include "sim/ImageFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+namespace sim {
+
+namespace {
+
+std::string reasonOf(int error) {
+    return std::strerror(error);
+}
+
+// Realpath of a file that may not exist yet: its folder's, and its name.
+bool resolve(const std::string& path, std::string& resolved, std::string& problem) {
+    if (char* real = realpath(path.c_str(), nullptr)) {
+        resolved = real;
+        std::free(real);
+        return true;
+    }
+    struct stat link {};
+    if (errno != ENOENT || lstat(path.c_str(), &link) == 0) {
+        problem = errno == ENOENT ? "a link to a missing file" : reasonOf(errno);
+        return false;
+    }
+    const std::string::size_type slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    char* real = realpath(folder.c_str(), nullptr);
+    if (real == nullptr) {
+        problem = "no folder " + folder + " (" + reasonOf(errno) + ")";
+        return false;
+    }
+    resolved = std::string(real) + "/" + path.substr(slash + 1);
+    std::free(real);
+    return true;
+}
+
+bool writeAll(int fd, const std::vector<std::uint8_t>& contents) {
+    std::size_t done = 0;
+    while (done < contents.size()) {
+        const ssize_t count = write(fd, contents.data() + done, contents.size() - done);
+        if (count < 0 && errno != EINTR) {
+            return false;
+        }
+        done += count > 0 ? static_cast<std::size_t>(count) : 0;
+    }
+    return true;
+}
+
+bool syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = fd >= 0 && fsync(fd) == 0;
+    const int error = errno;
+    if (fd >= 0) {
+        close(fd);
+    }
+    errno = error;
+    return synced;
+}
+
+}  // namespace
+
+ImageFile::~ImageFile() {
+    if (handle >= 0) {
+        close(static_cast<int>(handle));
+    }
+}
+
+ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) {
+    if (!resolve(path, resolved, problem)) {
+        return Found::Refused;
+    }
+    folder = resolved.substr(0, resolved.rfind('/') + 1);
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        problem = "its folder takes no new files (" + reasonOf(errno) + ")";
+        return Found::Refused;
+    }
+    // The previous holder's last save may replace the file between our open and our lock:
+    // only a lock on the file that is still at the path counts.
+    for (int tries = 0; tries < 10; ++tries) {
+        const int fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) {
+            problem = "cannot be opened (" + reasonOf(errno) + ")";
+            return errno == ENOENT ? Found::Missing : Found::Refused;
+        }
+        struct stat opened {};
+        struct stat there {};
+        if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            close(fd);
+            problem = "not a regular file";
+            return Found::Refused;
+        }
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            problem = errno == EWOULDBLOCK ? "in use by another run (locked)"
+                                           : "cannot be locked (" + reasonOf(errno) + ")";
+            close(fd);
+            return Found::Refused;
+        }
+        if (stat(resolved.c_str(), &there) == 0 && there.st_dev == opened.st_dev &&
+            there.st_ino == opened.st_ino) {
+            // By the mode bits, which bind root too: a write-protected image stays as it is.
+            if ((opened.st_mode & 0222) == 0 || access(resolved.c_str(), W_OK) != 0) {
+                close(fd);
+                problem = "read-only: a write-protected chip image is never changed";
+                return Found::Refused;
+            }
+            handle = fd;
+            mode = opened.st_mode & 07777;
+            owner = opened.st_uid;
+            group = opened.st_gid;
+            bytes = static_cast<std::uint64_t>(opened.st_size);
+            return Found::Opened;
+        }
+        close(fd);
+    }
+    problem = "replaced by other runs again and again";
+    return Found::Refused;
+}
+
+bool ImageFile::read(std::vector<std::uint8_t>& contents, std::string& problem) {
+    std::size_t done = 0;
+    while (done < contents.size()) {
+        const ssize_t count = pread(static_cast<int>(handle), contents.data() + done,
+                                    contents.size() - done, static_cast<off_t>(done));
+        if (count <= 0 && !(count < 0 && errno == EINTR)) {
+            problem = "cannot be read (" + (count < 0 ? reasonOf(errno) : "it got shorter") + ")";
+            return false;
+        }
+        done += count > 0 ? static_cast<std::size_t>(count) : 0;
+    }
+    return true;
+}
+
+bool ImageFile::replace(const std::vector<std::uint8_t>& contents, bool create,
+                        std::string& problem) {
+    const std::string name = resolved.substr(folder.size());
+    std::string temporary;
+    int fd = -1;
+    // Never a name someone could have prepared: a link or a FIFO there is never followed.
+    while (fd < 0 && attempt < 1000) {
+        temporary = folder + "." + name + "." + std::to_string(getpid()) + "-" +
+                    std::to_string(std::time(nullptr) % 100000) + "-" + std::to_string(++attempt);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    create ? 0666 : 0600);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (fd < 0) {
+        problem = reasonOf(errno);
+        return false;
+    }
+    struct stat made {};
+    if (create && fstat(fd, &made) == 0) {
+        mode = made.st_mode & 07777;  // as the umask made it: every later save keeps it
+        owner = made.st_uid;
+        group = made.st_gid;
+    } else if (!create) {
+        if (geteuid() == 0) {
+            (void)!fchown(fd, owner, group);  // root's save keeps the owner's file the owner's
+        }
+        (void)!fchmod(fd, mode);
+    }
+    bool done = writeAll(fd, contents) && fsync(fd) == 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (done && create) {
+        // link, unlike rename, never replaces a file another run made meanwhile; a file system
+        // without hard links gets the rename.
+        done = link(temporary.c_str(), resolved.c_str()) == 0;
+        if (done) {
+            unlink(temporary.c_str());
+        } else if (errno == EPERM || errno == EOPNOTSUPP) {
+            done = rename(temporary.c_str(), resolved.c_str()) == 0;
+        }
+    } else if (done) {
+        done = rename(temporary.c_str(), resolved.c_str()) == 0;
+    }
+    if (!done) {
+        problem = reasonOf(errno);
+        unlink(temporary.c_str());
+        close(fd);
+        return false;
+    }
+    if (handle >= 0) {
+        close(static_cast<int>(handle));
+    }
+    handle = fd;
+    if (!syncFolder(folder)) {
+        problem = reasonOf(errno);  // in place, but perhaps not yet on the disk
+        return false;
+    }
+    return true;
+}
+
+}  // namespace sim

@@ -1,0 +1,175 @@
+#include "sim/ImageFile.h"
+
+#include <windows.h>
+
+namespace sim {
+
+namespace {
+
+HANDLE toHandle(std::intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+std::string reasonOf(DWORD error) {
+    char text[256] = "";
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, text, sizeof text, nullptr);
+    std::string reason(text, length);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
+                               reason.back() == '.' || reason.back() == ' ')) {
+        reason.pop_back();
+    }
+    return reason.empty() ? "error " + std::to_string(error) : reason;
+}
+
+// A lock on a byte far beyond the end: it keeps other runs out without blocking any read.
+bool lock(HANDLE file) {
+    OVERLAPPED where{};
+    where.OffsetHigh = 0x7FFFFFFF;
+    return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where) !=
+           0;
+}
+
+constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+}  // namespace
+
+ImageFile::~ImageFile() {
+    if (handle != -1) {
+        CloseHandle(toHandle(handle));
+    }
+}
+
+ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) {
+    char full[MAX_PATH];
+    char* name = nullptr;
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, &name);
+    if (length == 0 || length >= MAX_PATH || name == nullptr) {
+        problem = "not a file path";
+        return Found::Refused;
+    }
+    resolved = full;
+    folder = resolved.substr(0, static_cast<std::size_t>(name - full));
+    // Whether the folder takes new files shows only by making one.
+    const std::string probe =
+        folder + "." + name + ".probe-" + std::to_string(GetCurrentProcessId());
+    const HANDLE probeFile = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (probeFile == INVALID_HANDLE_VALUE) {
+        problem = "its folder takes no new files (" + reasonOf(GetLastError()) + ")";
+        return Found::Refused;
+    }
+    CloseHandle(probeFile);
+    const DWORD attributes = GetFileAttributesA(resolved.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        problem = "cannot be opened (" + reasonOf(error) + ")";
+        return error == ERROR_FILE_NOT_FOUND ? Found::Missing : Found::Refused;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        problem = "not a regular file";
+        return Found::Refused;
+    }
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        problem = "read-only: a write-protected chip image is never changed";
+        return Found::Refused;
+    }
+    const HANDLE file = CreateFileA(resolved.c_str(), GENERIC_READ, ShareAll, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        problem = "cannot be opened (" + reasonOf(GetLastError()) + ")";
+        return Found::Refused;
+    }
+    LARGE_INTEGER size{};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
+        CloseHandle(file);
+        problem = "not a regular file";
+        return Found::Refused;
+    }
+    if (!lock(file)) {
+        const DWORD error = GetLastError();
+        CloseHandle(file);
+        problem = error == ERROR_LOCK_VIOLATION ? "in use by another run (locked)"
+                                                : "cannot be locked (" + reasonOf(error) + ")";
+        return Found::Refused;
+    }
+    handle = reinterpret_cast<std::intptr_t>(file);
+    bytes = static_cast<std::uint64_t>(size.QuadPart);
+    return Found::Opened;
+}
+
+bool ImageFile::read(std::vector<std::uint8_t>& contents, std::string& problem) {
+    std::size_t done = 0;
+    while (done < contents.size()) {
+        const DWORD chunk = static_cast<DWORD>(
+            contents.size() - done < (1u << 30) ? contents.size() - done : (1u << 30));
+        DWORD count = 0;
+        if (!ReadFile(toHandle(handle), contents.data() + done, chunk, &count, nullptr) ||
+            count == 0) {
+            problem = "cannot be read (" + reasonOf(GetLastError()) + ")";
+            return false;
+        }
+        done += count;
+    }
+    return true;
+}
+
+bool ImageFile::replace(const std::vector<std::uint8_t>& contents, bool create,
+                        std::string& problem) {
+    const std::string name = resolved.substr(folder.size());
+    std::string temporary;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    // CREATE_NEW never opens what is already there, a link included.
+    while (file == INVALID_HANDLE_VALUE && attempt < 1000) {
+        temporary = folder + "." + name + "." + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(GetTickCount() % 100000) + "-" + std::to_string(++attempt);
+        file = CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
+            break;
+        }
+    }
+    if (file == INVALID_HANDLE_VALUE) {
+        problem = reasonOf(GetLastError());
+        return false;
+    }
+    bool done = true;
+    for (std::size_t at = 0; done && at < contents.size();) {
+        const DWORD chunk = static_cast<DWORD>(
+            contents.size() - at < (1u << 30) ? contents.size() - at : (1u << 30));
+        DWORD count = 0;
+        done = WriteFile(file, contents.data() + at, chunk, &count, nullptr) != 0 && count > 0;
+        at += count;
+    }
+    done = done && FlushFileBuffers(file) != 0 && lock(file);
+    // Windows replaces no file that is open: the old image's handle goes first.
+    if (done && handle != -1) {
+        CloseHandle(toHandle(handle));
+        handle = -1;
+    }
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (create ? 0 : MOVEFILE_REPLACE_EXISTING);
+    done = done && MoveFileExA(temporary.c_str(), resolved.c_str(), flags) != 0;
+    if (!done) {
+        problem = reasonOf(GetLastError());
+        CloseHandle(file);
+        DeleteFileA(temporary.c_str());
+        if (handle == -1 && !create) {
+            // Keep this run's hold on the image it still has.
+            const HANDLE old = CreateFileA(resolved.c_str(), GENERIC_READ, ShareAll, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (old != INVALID_HANDLE_VALUE && lock(old)) {
+                handle = reinterpret_cast<std::intptr_t>(old);
+            } else if (old != INVALID_HANDLE_VALUE) {
+                CloseHandle(old);
+            }
+        }
+        return false;
+    }
+    if (handle != -1) {
+        CloseHandle(toHandle(handle));
+    }
+    handle = reinterpret_cast<std::intptr_t>(file);
+    return true;
+}
+
+}  // namespace sim

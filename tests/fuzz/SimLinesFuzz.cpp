@@ -1,0 +1,86 @@
+// libFuzzer target: the simulated adapter and chip, and the trace's bus decoder, fed with any
+// sequence of port writes, reads and clock steps. Two bytes per access: the low two bits of the
+// first pick data write, control write, status write or read (of the register in the second
+// byte), the rest advance the clock. The first byte of all picks the board and the chip.
+// Beyond crashes and undefined behaviour: programming only ever clears bits, one byte at a time,
+// and an erase leaves every byte 0xFF.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "porttrace/BusCycleDecoder.h"
+#include "porttrace/CommandNamer.h"
+#include "sim/AdapterBoard.h"
+#include "sim/ChipImage.h"
+
+namespace {
+
+void require(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+void checkChange(sim::FlashModel::Change change, const std::vector<std::uint8_t>& before,
+                 const std::vector<std::uint8_t>& after) {
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        require(change != sim::FlashModel::Change::Erased || after[i] == 0xFF);
+        if (change == sim::FlashModel::Change::Programmed && after[i] != before[i]) {
+            require((after[i] & ~before[i]) == 0);
+            ++changed;
+        }
+    }
+    require(changed <= 1);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    // The catalog's chips, shrunk to 4 KiB so that every input runs in microseconds: addresses
+    // wrap around a chip of any size alike.
+    static const auto chips = [] {
+        std::vector<sim::ChipType> shrunk;
+        std::istringstream names(sim::chipNames());
+        for (std::string name; std::getline(names >> std::ws, name, ',');) {
+            shrunk.push_back(*sim::findChip(name));
+            shrunk.back().sizeBytes = 4096;
+        }
+        return shrunk;
+    }();
+    const sim::ChipType& type = chips[data[0] % chips.size()];
+    // A 1 µs erase, so that fuzzed runs see one end.
+    sim::FlashModel chip(type, sim::freshChipContents(type.sizeBytes), 1000);
+    sim::AdapterBoard board(static_cast<sim::BoardKind>(data[0] / 5 % 3), &chip);
+    porttrace::BusCycleDecoder decoder;
+    porttrace::CommandNamer namer;
+    std::vector<std::uint8_t> before = chip.contents();
+    std::int64_t now = 0;
+    for (std::size_t i = 1; i + 1 < size; i += 2) {
+        now += data[i] >> 2;
+        const auto portRegister =
+            static_cast<PortRegister>((data[i] & 3) == 3 ? data[i + 1] % 4 : data[i] & 3);
+        porttrace::PortEvent event{now, porttrace::PortEvent::Direction::Write, portRegister,
+                                   data[i + 1]};
+        if ((data[i] & 3) == 3) {
+            event.direction = porttrace::PortEvent::Direction::Read;
+            event.value = board.read(portRegister);
+            require(portRegister != PortRegister::Status || (event.value & 0x3F) == 0);
+        } else if (const auto change = board.write(portRegister, data[i + 1], now);
+                   change != sim::FlashModel::Change::None) {
+            checkChange(change, before, chip.contents());
+            before = chip.contents();
+        }
+        porttrace::BusCycle cycle{};
+        if (decoder.decode(event, cycle)) {
+            namer.name(cycle);
+        }
+    }
+    return 0;
+}
