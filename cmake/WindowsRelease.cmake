@@ -1,6 +1,7 @@
 # The release archive for Windows users (cpack --preset windows-x64 or windows-x86): the program
-# and the operator's README at the top, and the simulator's io.dll in a folder of its own, so
-# that nobody takes it for the adapter's library. The archive is named after the build, since an
+# and the operator's README at the top; the simulator's io.dll and our io.dll for real parallel
+# ports each in a folder of its own, so that the operator chooses one by copying it and nobody
+# takes the simulator for the adapter's library. The archive is named after the build, since an
 # operator must take the one that matches the bitness of the adapter's io.dll.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(windows_build x64)
@@ -14,6 +15,9 @@ configure_file(${PROJECT_SOURCE_DIR}/docs/README-Windows.txt ${PROJECT_BINARY_DI
 install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
 if(TARGET lptflash_sim_io)
     install(FILES $<TARGET_FILE:lptflash_sim_io> DESTINATION simulator)
+endif()
+if(TARGET lptio)
+    install(FILES $<TARGET_FILE:lptio> DESTINATION hardware)
 endif()
 
 set(CPACK_GENERATOR ZIP)

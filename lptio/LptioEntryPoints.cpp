@@ -1,12 +1,11 @@
 // The exported entry points: the one process-wide PortAccess on the real system, configured
-// from the environment when first used.
+// from the environment when first used. The same on every OS.
 #define PORTIO_BUILDING_LIBRARY
 #include "portio/PortIoEntryPoints.h"
 
 #include <cstdio>
-#include <cstdlib>
 
-#include "lptio/LinuxPortSystem.h"
+#include "lptio/LibrarySetup.h"
 #include "lptio/PortAccess.h"
 #include "lptio/PortTraceObserver.h"
 #include "platform/PerformanceCounter.h"
@@ -14,15 +13,13 @@
 namespace {
 
 struct Library {
-    LinuxPortSystem system;
     PortTraceObserver tracer{monotonicNanoseconds};
     PortAccess access{
-        opener(), [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); },
+        finder(), [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); },
         &tracer};
 
-    PortOpener opener() {
-        PortSetting setting =
-            parsePortSetting(std::getenv(PortVariable), std::getenv(DirectIoVariable));
+    std::unique_ptr<PortFinder> finder() {
+        PortSetting setting = portSettingFromEnvironment();
         std::vector<std::string> traceProblems;
         // A run refused for its settings creates no trace file, so it overwrites nothing.
         if (tracer.trace().checkEnvironment(traceProblems) &&
@@ -30,7 +27,7 @@ struct Library {
             tracer.trace().openFromEnvironment(traceProblems);
         }
         refuseOnProblems(setting, traceProblems);
-        return PortOpener(system, ParportTree("/"), setting);
+        return portFinderFor(setting);
     }
 };
 

@@ -1,7 +1,5 @@
 #include "lptio/PortAccess.h"
 
-#include <cstring>
-
 #include "lptio/PortAddress.h"
 
 namespace {
@@ -10,17 +8,18 @@ constexpr std::uint8_t Floating = 0xFF;
 
 }  // namespace
 
-PortAccess::PortAccess(PortOpener opener, MessageSink messages, PortObserver* observer)
-    : opener(std::move(opener)), messages(std::move(messages)), observer(observer) {}
+PortAccess::PortAccess(std::unique_ptr<PortFinder> finder, MessageSink messages,
+                       PortObserver* observer)
+    : finder(std::move(finder)), messages(std::move(messages)), observer(observer) {}
 
 PortAccess::Port& PortAccess::portFor(std::uint16_t base) {
     for (Port& port : ports) {
         // One claimed device per target: a second claim of it would wait for ever.
-        if (port.base == base || opener.oneTarget()) {
+        if (port.base == base || finder->oneTarget()) {
             return port;
         }
     }
-    OpenedPort opened = opener.open(base);
+    OpenedPort opened = finder->open(base);
     if (!opened.message.empty()) {
         say(opened.message);
     }
@@ -49,7 +48,7 @@ PortChannel* PortAccess::channelFor(std::uint16_t address) {
 void PortAccess::lose(std::uint16_t address, int error) {
     Port& port = portFor(portBaseOf(address));
     say("lptio: lost the port at " + hexAddress(port.base) + " (" + port.channel->route() +
-        "): " + std::strerror(error) + "; reads give 0xFF from now on");
+        "): " + port.channel->failure(error) + "; reads give 0xFF from now on");
     port.channel.reset();
 }
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "lptio/PortFinder.h"
 #include "lptio/PortObserver.h"
-#include "lptio/PortOpener.h"
 
 class PortAccess {
   public:
@@ -20,7 +20,7 @@ class PortAccess {
     using MessageSink = std::function<void(const std::string&)>;
 
     // observer may be null; it is not owned.
-    PortAccess(PortOpener opener, MessageSink messages, PortObserver* observer);
+    PortAccess(std::unique_ptr<PortFinder> finder, MessageSink messages, PortObserver* observer);
 
     void writeByte(std::uint16_t address, std::uint8_t value);
     std::uint8_t readByte(std::uint16_t address);
@@ -58,7 +58,7 @@ class PortAccess {
                     const std::function<std::uint8_t(std::uint8_t, std::uint8_t)>& change);
     void say(const std::string& message);
 
-    PortOpener opener;
+    std::unique_ptr<PortFinder> finder;
     MessageSink messages;
     PortObserver* observer;
     std::vector<Port> ports;

@@ -4,6 +4,7 @@
 #define LPTFLASH_LPTIO_PORTCHANNEL_H
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "driver/AdapterLines.h"
@@ -17,6 +18,8 @@ class PortChannel {
     virtual int read(unsigned offset, std::uint8_t& value) = 0;
     // How the port is reached, for messages: "/dev/parport0", "direct I/O at 0x378".
     virtual std::string route() const = 0;
+    // Why a call answered error, in the user's words.
+    virtual std::string failure(int error) const { return std::strerror(error); }
 };
 
 #endif

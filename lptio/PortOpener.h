@@ -8,23 +8,17 @@
 #include <memory>
 
 #include "lptio/ParportTree.h"
-#include "lptio/PortChannel.h"
+#include "lptio/PortFinder.h"
 #include "lptio/PortSetting.h"
 #include "lptio/PortSystem.h"
 
-struct OpenedPort {
-    std::unique_ptr<PortChannel> channel;  // null: the port cannot be reached
-    // Without a channel, why not and the fix; with one, a note worth reading, or empty.
-    std::string message;
-};
-
-class PortOpener {
+class PortOpener : public PortFinder {
   public:
     PortOpener(PortSystem& system, ParportTree tree, PortSetting setting);
 
-    OpenedPort open(std::uint16_t programBase);
+    OpenedPort open(std::uint16_t programBase) override;
     // LPTIO_PORT is set: every base the program uses goes to the one port it names.
-    bool oneTarget() const { return setting.kind != PortSetting::Kind::Unset; }
+    bool oneTarget() const override { return setting.kind != PortSetting::Kind::Unset; }
 
   private:
     struct Attempt {

@@ -19,6 +19,8 @@ struct PortSetting {
     std::uint16_t base = 0;
     // LPTIO_DIRECT_IO=1: where ppdev does not serve the port, ioperm/outb may. Never by default.
     bool directIo = false;
+    // LPTIO_FORCE_PORT=1 (Windows): an address Windows does not list as a parallel port is used.
+    bool forceUnlisted = false;
     // For Invalid: one line per bad setting, naming it, its value and the accepted values.
     std::string problem;
 };

@@ -7,6 +7,7 @@
 
 #include "FakeParportTree.h"
 #include "FakePortSystem.h"
+#include "lptio/PortOpener.h"
 
 namespace {
 
@@ -36,7 +37,8 @@ class PortAccessTest : public testing::Test {
     PortAccess& access(const char* setting = nullptr) {
         tree.listIoPorts("0000-0cf7 : PCI Bus 0000:00\n");
         made = std::make_unique<PortAccess>(
-            PortOpener(system, ParportTree(tree.root()), parsePortSetting(setting, "1")),
+            std::make_unique<PortOpener>(system, ParportTree(tree.root()),
+                                         parsePortSetting(setting, "1")),
             [this](const std::string& message) { messages.push_back(message); }, &observer);
         return *made;
     }

@@ -2,7 +2,11 @@
  *   SCRIPTIO_LOG     file that gets one line per access: "W 890 0D", "R 889 7F"
  *   SCRIPTIO_STATUS  status bytes answered in order, in hex ("FF 7F 3F"); 0xFF once they run out,
  *                    as floating lines read
- * Built in variants that leave out one entry point, to stand for broken libraries. */
+ * Built in variants that leave out one entry point, to stand for broken libraries, and as a
+ * stand-in for Windows' port-access library (SCRIPTIO_AS_PORT_DRIVER): its three entry points
+ * over emulated registers, data and control keeping what was written.
+ *   SCRIPTIO_DRIVER_CLOSED=1  its kernel driver is not running
+ *   SCRIPTIO_FLOATING=1       no port answers: every read gives 0xFF */
 #define PORTIO_BUILDING_LIBRARY
 #include "portio/PortIoEntryPoints.h"
 
@@ -47,6 +51,33 @@ static unsigned char nextStatus(void) {
     cursor = end;
     return (unsigned char)value;
 }
+
+#ifdef SCRIPTIO_AS_PORT_DRIVER
+static unsigned char latched[4]; /* data, -, control, - of the one emulated port */
+
+static int switchedOn(const char* name) {
+    const char* value = getenv(name);
+    return value != NULL && value[0] == '1';
+}
+
+__declspec(dllexport) void __stdcall Out32(short port, short data) {
+    record('W', port, (unsigned char)data);
+    latched[port & 3] = (unsigned char)data;
+}
+
+__declspec(dllexport) short __stdcall Inp32(short port) {
+    unsigned char value = switchedOn("SCRIPTIO_FLOATING") ? 0xFF
+                          : (port & 3) == 1               ? nextStatus()
+                                                          : latched[port & 3];
+    record('R', port, value);
+    return value;
+}
+
+__declspec(dllexport) int __stdcall IsInpOutDriverOpen(void) {
+    return !switchedOn("SCRIPTIO_DRIVER_CLOSED");
+}
+
+#else
 
 #ifndef SCRIPTIO_WITHOUT_PORTOUT
 void PORTIO_CALL PortOut(short port, char value) {
@@ -97,3 +128,5 @@ void PORTIO_CALL RightPortShift(short port, int count) {
 void PORTIO_CALL LeftPortShift(short port, int count) {
     (void)port, (void)count;
 }
+
+#endif

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Packs a Windows build's release archive afresh and checks that it is named after the build and
-# holds exactly the program, the operator's README with Windows line ends and the simulator's
-# io.dll in its own folder, the README naming every setting the simulator reads.
+# holds exactly the program, the operator's README with Windows line ends, and the hardware and
+# simulator io.dll each in its own folder, the README naming every setting the simulator reads.
 # Usage: CheckReleaseArchive.sh CMAKE CPACK WINDOWS_BUILD_DIR x64|x86 SOURCE_DIR
 set -eu
 cmake=$1
@@ -24,6 +24,7 @@ fi
 contents=$(cd "$work" && "$cmake" -E tar tf "$1" | sed -n 's|^[^/]*/\(.*[^/]\)$|\1|p' | sort)
 expected="README.txt
 flashtest.exe
+hardware/io.dll
 simulator/io.dll"
 if [ "$contents" != "$expected" ]; then
     printf 'archive %s holds:\n%s\nexpected exactly:\n%s\n' "$1" "$contents" "$expected" >&2
@@ -39,7 +40,7 @@ if [ "$lines" -lt 10 ] || [ "$crlf_lines" -ne "$lines" ]; then
     echo "README.txt: $crlf_lines of $lines lines end in CR LF" >&2
     exit 1
 fi
-settings=$(cat "$source"/sim/*.[ch]* "$source"/porttrace/*.[ch]* | grep -o '"LPTIO_[A-Z_]*"' |
+settings=$(cat "$source"/sim/*.[ch]* "$source"/porttrace/*.[ch]* "$source"/lptio/DriverPortFinder.h | grep -o '"LPTIO_[A-Z_]*"' |
     tr -d '"' | sort -u)
 [ -n "$settings" ] || { echo "found no LPTIO_ settings in the simulator's sources" >&2; exit 1; }
 for setting in $settings; do

@@ -48,8 +48,9 @@ OperatorFolder::OperatorFolder(const std::string& ioDll) {
     }
 }
 
-ProgramResult OperatorFolder::run(const std::map<std::string, std::string>& environment) const {
-    return runUnderWine(folder.path(), {"flashtest.exe"}, environment);
+ProgramResult OperatorFolder::run(const std::map<std::string, std::string>& environment,
+                                  const std::vector<std::string>& command) const {
+    return runUnderWine(folder.path(), command, environment);
 }
 
 void OperatorFolder::copy(const std::string& from, const char* name) const {

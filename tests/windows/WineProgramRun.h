@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "ProgramRun.h"
 
@@ -26,15 +27,18 @@ class OperatorFolder {
     // A fresh folder with flashtest.exe and, unless ioDll is empty, that library as io.dll.
     explicit OperatorFolder(const std::string& ioDll);
 
-    // Starts flashtest.exe there under Wine with this environment added.
-    ProgramResult run(const std::map<std::string, std::string>& environment = {}) const;
+    // Starts flashtest.exe (or another program copied there, with arguments) under Wine with
+    // this environment added.
+    ProgramResult run(const std::map<std::string, std::string>& environment = {},
+                      const std::vector<std::string>& command = {"flashtest.exe"}) const;
 
     // A file in the folder: the program's current folder, where the simulator keeps its chip.
     std::string file(const char* name) const { return folder.file(name); }
 
-  private:
+    // Puts a copy of from into the folder under that name.
     void copy(const std::string& from, const char* name) const;
 
+  private:
     TemporaryFolder folder;
 };
 

@@ -1,0 +1,33 @@
+// Windows' side of the library: the program's port goes to one of the parallel ports Windows
+// lists (the one at the program's address, or the one LPTIO_PORT chooses by name or base), and
+// its registers are reached through the port-access library. An address Windows does not list
+// is used only when LPTIO_FORCE_PORT=1 asks for it.
+#ifndef LPTFLASH_LPTIO_DRIVERPORTFINDER_H
+#define LPTFLASH_LPTIO_DRIVERPORTFINDER_H
+
+#include "lptio/PortDriver.h"
+#include "lptio/PortFinder.h"
+#include "lptio/PortSetting.h"
+
+constexpr const char* ForcePortVariable = "LPTIO_FORCE_PORT";
+
+// LPTIO_PORT on Windows: "LPT1".."LPT99" (kind Device, device "LPT1") or a base address; and
+// LPTIO_FORCE_PORT. Each value is null when its variable is not set.
+PortSetting parseWindowsPortSetting(const char* value, const char* force = nullptr);
+
+class DriverPortFinder : public PortFinder {
+  public:
+    DriverPortFinder(PortDriver& driver, PortSetting setting);
+
+    OpenedPort open(std::uint16_t programBase) override;
+    bool oneTarget() const override { return setting.kind != PortSetting::Kind::Unset; }
+
+  private:
+    std::string heading(std::uint16_t programBase) const;
+    std::string driverProblem(PortDriver::State state, const std::string& reason);
+
+    PortDriver& driver;
+    PortSetting setting;
+};
+
+#endif
