@@ -1,10 +1,16 @@
 # Makes a shared library target a port I/O library that flashtest can load: named io (io.dll,
 # libio.so), built on the entry points' one header, and on Windows exporting the entry points
-# under their plain names in both builds. The header marks them dllexport; 32-bit stdcall
+# under their plain names in both builds. Only such a library marks them exported; 32-bit stdcall
 # decorates them (PortOut@8), which GetProcAddress("PortOut") and the operators' own libraries
 # do not have, so the linker strips the decoration. Nothing else is exported.
 function(lptflash_port_io_library target)
     target_link_libraries(${target} PRIVATE lptflash_portio_entrypoints)
+    if(WIN32)
+        target_compile_definitions(${target} PRIVATE "PORTIO_EXPORT=__declspec(dllexport)")
+    else()
+        target_compile_definitions(${target} PRIVATE
+                                   "PORTIO_EXPORT=__attribute__((visibility(\"default\")))")
+    endif()
     set_target_properties(${target} PROPERTIES OUTPUT_NAME io)
     if(WIN32)
         set_target_properties(${target} PROPERTIES PREFIX "")

@@ -37,4 +37,16 @@ constexpr std::uint8_t ReadBack = 0x40;  // read-back bit, inverted: clear = 1
 constexpr std::uint8_t Presence = 0x80;  // detection answer
 }  // namespace StatusLine
 
+// The detection probe's verdict from the presence line sampled with the enable line raised,
+// just after the shift clock rose, and 10 µs later: 0 no adapter, 1 Velmar/rev3b, 2 Korvella+.
+constexpr std::int32_t adapterFromProbe(bool first, bool second, bool third) {
+    if (!first) {
+        return 0;  // nothing answered the enable line
+    }
+    if (!second) {
+        return 2;  // Korvella+: drops at once when data bit 0 rises
+    }
+    return third ? 0 : 1;  // Velmar/rev3b: drops within 10 µs; a line that never drops floats
+}
+
 #endif

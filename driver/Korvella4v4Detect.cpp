@@ -1,20 +1,6 @@
 // Which adapter hangs on the port: status bit 7 sampled three times after two line changes.
 #include "driver/Korvella4v4.h"
 
-namespace {
-
-std::int32_t classifyAdapter(bool first, bool second, bool third) {
-    if (!first) {
-        return 0;  // nothing answered the enable line
-    }
-    if (!second) {
-        return 2;  // Korvella+: drops at once when data bit 0 rises
-    }
-    return third ? 0 : 1;  // Velmar/rev3b: drops within 10 µs
-}
-
-}  // namespace
-
 std::int32_t Korvella4v4::detectHardware() {
     if (driverState == -1) {
         return -1;
@@ -37,5 +23,5 @@ std::int32_t Korvella4v4::detectHardware() {
                clearBits(ControlLine::DataDrive) | setBits(ControlLine::Idle));
     modifyPort(PortRegister::Data, clearBits(DataLine::ShiftClock));
     modifyPort(PortRegister::Control, clearBits(ControlLine::Enable));
-    return classifyAdapter(first, second, third);
+    return adapterFromProbe(first, second, third);
 }

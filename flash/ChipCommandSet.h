@@ -17,6 +17,11 @@ constexpr std::uint8_t EraseSetupCode = 0x80;
 constexpr std::uint8_t ChipEraseCode = 0x10;
 constexpr std::uint8_t ProgramCode = 0xA0;  // the next write, at any address, is the data
 
+// What a chip answers every read with while it erases: DQ7 the complement of the erased 1
+// (data polling), DQ6 changing from read to read (the toggle bit).
+constexpr std::uint8_t DataPollingBit = 0x80;
+constexpr std::uint8_t ToggleBit = 0x40;
+
 // Chips decode the command addresses from the low eleven address lines only.
 constexpr bool isCommandAddress(std::uint32_t address, std::uint32_t commandAddress) {
     return (address & 0x7FF) == commandAddress;

@@ -1,6 +1,5 @@
 // The exported entry points: the one process-wide PortAccess on the real system, configured
 // from the environment when first used. The same on every OS.
-#define PORTIO_BUILDING_LIBRARY
 #include "portio/PortIoEntryPoints.h"
 
 #include <cstdio>

@@ -1,20 +1,14 @@
-// Calling convention and symbol export of the port I/O library's entry points.
-// The only place where the entry points' binary interface depends on the OS.
+// Calling convention and symbol export of the port I/O library's entry points. The build gives
+// both (portio/CMakeLists.txt, cmake/PortIoLibrary.cmake), so that nothing here depends on the OS.
 #ifndef LPTFLASH_PORTIO_PORTIOABI_H
 #define LPTFLASH_PORTIO_PORTIOABI_H
 
-#if defined(_WIN32) && !defined(_WIN64)
-#define PORTIO_CALL __stdcall
-#else
-#define PORTIO_CALL
+#ifndef PORTIO_CALL
+#error "PORTIO_CALL comes from the build: link the target lptflash_portio_entrypoints"
 #endif
 
-// A stand-in library defines PORTIO_BUILDING_LIBRARY before including the entry points.
-#if defined(PORTIO_BUILDING_LIBRARY) && defined(_WIN32)
-#define PORTIO_EXPORT __declspec(dllexport)
-#elif defined(PORTIO_BUILDING_LIBRARY)
-#define PORTIO_EXPORT __attribute__((visibility("default")))
-#else
+// Set only where a stand-in library defines the entry points; callers import nothing.
+#ifndef PORTIO_EXPORT
 #define PORTIO_EXPORT
 #endif
 

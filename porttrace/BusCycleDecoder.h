@@ -24,6 +24,11 @@ class BusCycleDecoder {
   public:
     // True when this event completes a cycle, which is then in cycle.
     bool decode(const PortEvent& event, BusCycle& cycle);
+    // The registers before the first event, where known; all lines low otherwise.
+    void startFrom(const PortLines& initial) { lines = initial; }
+    // Between a read-back's load pulse and its last bit: status reads are read-back bits.
+    bool readingBack() const { return reading; }
+    const PortLines& currentLines() const { return lines; }
 
   private:
     PortLines lines;

@@ -34,9 +34,10 @@ class PortTrace {
     bool openFromEnvironment(std::vector<std::string>& problems);
 
     // The registers as the port held them before the first event; without this call the
-    // waveform starts with every line low.
+    // traces start with every line low.
     void initialValues(std::uint8_t data, std::uint8_t status, std::uint8_t control) {
         vcd.initialValues({data, control, status});
+        busLog.initialValues({data, control, status});
     }
     void record(const PortEvent& event) {
         vcd.record(event);

@@ -1,28 +1,59 @@
-// A text file that a trace writes line by line. Every write reaches the file at once, so a trace
-// is complete even when the process ends without unloading the library or is killed mid-run.
+// A text file that a trace writes as it goes. The text goes straight into a shared mapping of
+// the file, which the system keeps when the process dies in any way, kill -9 included: a trace
+// is complete up to the last event without a system call per event. Beyond the text the file
+// holds blank padding that readers skip, cut off when the file is closed. Files that cannot be
+// mapped (pipes, devices) are written through a buffer instead.
+//
+// The first failed write (a full disk) is reported once on stderr; the trace then ends with a
+// comment saying that it is incomplete, and takes nothing more.
 #ifndef LPTFLASH_PORTTRACE_TRACEFILE_H
 #define LPTFLASH_PORTTRACE_TRACEFILE_H
 
-#include <cstdio>
+#include <cstddef>
+#include <cstring>
 #include <string>
+
+#include "porttrace/TraceStorage.h"
 
 namespace porttrace {
 
 class TraceFile {
   public:
-    TraceFile() = default;
+    // A comment line in the trace's format is commentStart, text, commentEnd.
+    TraceFile(const char* start, const char* end) : commentStart(start), commentEnd(end) {}
     ~TraceFile() { close(); }
     TraceFile(const TraceFile&) = delete;
     TraceFile& operator=(const TraceFile&) = delete;
 
     // Creates or truncates the file; on failure returns false and says why in reason.
     bool open(const std::string& path, std::string& reason);
-    bool isOpen() const { return file != nullptr; }
-    void write(const std::string& text);
+    // Open and still taking text: false after a failed write.
+    bool isOpen() const { return taking; }
+    // A regular file, which can have files of its own beside it.
+    bool isRegular() const { return storage.isMapped(); }
+    void write(const char* text, std::size_t size) {
+        if (size <= room) {
+            std::memcpy(storage.buffer() + used, text, size);
+            used += size;
+            room -= size;
+        } else {
+            writeAfterGrowing(text, size);
+        }
+    }
+    void write(const std::string& text) { write(text.data(), text.size()); }
     void close();
 
   private:
-    std::FILE* file = nullptr;
+    void writeAfterGrowing(const char* text, std::size_t size);
+    void fail(const std::string& reason);
+
+    const char* commentStart;
+    const char* commentEnd;
+    TraceStorage storage;
+    std::string path;
+    bool taking = false;
+    std::size_t used = 0;
+    std::size_t room = 0;  // free bytes short of the space kept for the closing comment
 };
 
 }  // namespace porttrace

@@ -1,66 +1,87 @@
 #include "porttrace/VcdWriter.h"
 
-#include <iterator>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "porttrace/GtkwaveView.h"
+#include "porttrace/PortWires.h"
+#include "porttrace/TraceStorage.h"
 
 namespace porttrace {
 
 namespace {
 
-struct Wire {
-    PortRegister offset;
-    std::uint8_t mask;
-    const char* name;
-};
+// The identifier of wire i is the character '!' + i; the status_read wire comes last.
+constexpr std::size_t statusReadWire = wireCount;
 
-// The identifier of wire i is the character '!' + i.
-constexpr Wire wires[] = {
-    {PortRegister::Data, 0x01, "D0"},
-    {PortRegister::Data, 0x02, "D1"},
-    {PortRegister::Data, 0x04, "D2"},
-    {PortRegister::Data, 0x08, "D3"},
-    {PortRegister::Data, 0x10, "D4"},
-    {PortRegister::Data, 0x20, "D5"},
-    {PortRegister::Data, 0x40, "D6"},
-    {PortRegister::Data, 0x80, "D7"},
-    {PortRegister::Control, ControlLine::ByteSelect, "byte_select"},
-    {PortRegister::Control, ControlLine::DataDrive, "data_drive"},
-    {PortRegister::Control, ControlLine::Enable, "enable"},
-    {PortRegister::Control, ControlLine::WriteStrobe, "write_strobe"},
-    {PortRegister::Status, StatusLine::ReadBack, "S6_read_back"},
-    {PortRegister::Status, StatusLine::Presence, "S7_presence"},
+// The wire of each register bit, -1 where no line is traced.
+struct WireMap {
+    int wire[PortRegisterCount][8];
 };
-
-std::uint8_t registerOf(const PortLines& lines, PortRegister offset) {
-    switch (offset) {
-        case PortRegister::Data:
-            return lines.data;
-        case PortRegister::Control:
-            return lines.control;
-        default:
-            return lines.status;
+constexpr WireMap mapWires() {
+    WireMap map{};
+    for (auto& bits : map.wire) {
+        for (int& wire : bits) {
+            wire = -1;
+        }
     }
+    for (std::size_t i = 0; i < wireCount; ++i) {
+        for (unsigned bit = 0; bit < 8; ++bit) {
+            if (wires[i].mask == 1u << bit) {
+                map.wire[registerOffset(wires[i].portRegister)][bit] = static_cast<int>(i);
+            }
+        }
+    }
+    return map;
+}
+constexpr WireMap wireMap = mapWires();
+constexpr const int (&wireAt)[PortRegisterCount][8] = wireMap.wire;
+
+constexpr char digitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+unsigned lowestBitIndex(unsigned bit) {
+    unsigned index = 0;
+    while (bit > 1) {
+        bit >>= 1;
+        ++index;
+    }
+    return index;
 }
 
-std::string change(std::size_t wire, const PortLines& lines) {
-    const bool high = (registerOf(lines, wires[wire].offset) & wires[wire].mask) != 0;
-    return std::string(1, high ? '1' : '0') + static_cast<char>('!' + wire) + "\n";
+// The view opens from any folder when it names the dump by its full path.
+std::string absolute(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    return error ? path : full.string();
+}
+
+char identifier(std::size_t wire) {
+    return static_cast<char>('!' + wire);
 }
 
 }  // namespace
 
-bool VcdWriter::open(const std::string& path, std::string& reason) {
-    if (!file.open(path, reason)) {
+bool VcdWriter::open(const std::string& vcdPath, std::string& reason) {
+    if (!file.open(vcdPath, reason)) {
         return false;
     }
+    path = vcdPath;
+    viewWritten = !file.isRegular();  // a pipe or a device has no folder to put a view in
+    enableRoseNs = 0;
     lines = PortLines{};
+    statusRead = false;
     started = false;
     std::string header =
         "$version lptflash port trace $end\n"
         "$timescale 1ns $end\n"
         "$scope module lpt $end\n";
-    for (std::size_t i = 0; i < std::size(wires); ++i) {
-        header += std::string("$var wire 1 ") + static_cast<char>('!' + i) + " " + wires[i].name +
-                  " $end\n";
+    for (std::size_t i = 0; i <= statusReadWire; ++i) {
+        header += std::string("$var wire 1 ") + identifier(i) + " " +
+                  (i < wireCount ? wires[i].name : "status_read") + " $end\n";
     }
     header += "$upscope $end\n$enddefinitions $end\n";
     file.write(header);
@@ -74,8 +95,9 @@ void VcdWriter::initialValues(const PortLines& initial) {
     }
     lines = initial;
     std::string values = "#0\n$dumpvars\n";
-    for (std::size_t i = 0; i < std::size(wires); ++i) {
-        values += change(i, lines);
+    for (std::size_t i = 0; i <= statusReadWire; ++i) {
+        const bool high = i < wireCount && wireHigh(lines, i);
+        values += std::string(high ? "1" : "0") + identifier(i) + "\n";
     }
     file.write(values + "$end\n");
     dumped = true;
@@ -85,32 +107,106 @@ void VcdWriter::record(const PortEvent& event) {
     if (!file.isOpen()) {
         return;
     }
-    initialValues(lines);
+    if (!dumped) {
+        initialValues(lines);
+    }
     if (!started) {
         started = true;
         originNs = event.timeNs;
-        lastTimeNs = 0;
     }
     const PortLines next = lines.after(event);
-    std::string changes;
-    for (std::size_t i = 0; i < std::size(wires); ++i) {
-        const std::uint8_t mask = wires[i].mask;
-        if ((registerOf(lines, wires[i].offset) & mask) !=
-            (registerOf(next, wires[i].offset) & mask)) {
-            changes += change(i, next);
-        }
-    }
-    lines = next;
-    if (changes.empty()) {
+    const bool sampled =
+        event.direction == PortEvent::Direction::Read && event.portRegister == PortRegister::Status;
+    const bool changed =
+        next.data != lines.data || next.control != lines.control || next.status != lines.status;
+    if (!changed && !sampled) {
         return;
     }
-    // Times never go back in a dump: a clock that stepped back counts as no time passing.
-    const std::int64_t time = event.timeNs - originNs;
-    if (time > lastTimeNs) {
-        lastTimeNs = time;
-        changes = "#" + std::to_string(time) + "\n" + changes;
+    // "#time\n" is put right in front of the changes, digits from the last one backwards.
+    constexpr std::size_t timeRoom = 24;
+    char text[timeRoom + 3 * (wireCount + 1)];
+    std::size_t end = timeRoom;
+    // One event moves one register; its changed bits, lowest first, are wires in table order.
+    const std::uint8_t value = registerOf(next, event.portRegister);
+    for (unsigned diff = registerOf(lines, event.portRegister) ^ value; diff != 0;
+         diff &= diff - 1) {
+        const unsigned bit = diff & (0u - diff);
+        const int wire = wireAt[registerOffset(event.portRegister)][lowestBitIndex(bit)];
+        if (wire >= 0) {
+            text[end++] = (value & bit) != 0 ? '1' : '0';
+            text[end++] = identifier(static_cast<std::size_t>(wire));
+            text[end++] = '\n';
+        }
     }
-    file.write(changes);
+    if (sampled) {
+        statusRead = !statusRead;
+        text[end++] = statusRead ? '1' : '0';
+        text[end++] = identifier(statusReadWire);
+        text[end++] = '\n';
+    }
+    const PortLines before = lines;
+    lines = next;
+    // Times never go back, and each event gets a time of its own after the initial values, so
+    // that a reader sampling the dump sees every edge in its order.
+    std::int64_t time = event.timeNs - originNs;
+    if (time <= lastTimeNs) {
+        time = lastTimeNs + 1;
+    }
+    lastTimeNs = time;
+    if (!viewWritten) {
+        noteChipAccess(before, time);
+    }
+    std::size_t start = timeRoom;
+    text[--start] = '\n';
+    auto digits = static_cast<std::uint64_t>(time);
+    while (digits >= 10) {  // two digits a step: times run to twelve digits
+        const auto pair = static_cast<std::size_t>(digits % 100) * 2;
+        text[--start] = digitPairs[pair + 1];
+        text[--start] = digitPairs[pair];
+        digits /= 100;
+    }
+    if (digits != 0 || start == timeRoom - 1) {
+        text[--start] = static_cast<char>('0' + digits);
+    }
+    text[--start] = '#';
+    file.write(text + start, end - start);
+}
+
+// The first write strobe, or the first read-back load, inside an access: the first chip access,
+// shown from the enable line's rise before it.
+void VcdWriter::noteChipAccess(const PortLines& before, std::int64_t time) {
+    if (rose(before.control, lines.control, ControlLine::Enable)) {
+        enableRoseNs = time;
+    }
+    const bool enabled = (lines.control & ControlLine::Enable) != 0;
+    const bool driving = (lines.control & ControlLine::DataDrive) != 0;
+    const bool strobe = fell(before.control, lines.control, ControlLine::WriteStrobe) && driving;
+    const bool load = rose(before.data, lines.data, DataLine::ReadClock) &&
+                      (lines.data & DataLine::ShiftBit) != 0 && !driving;
+    if (enabled && (strobe || load)) {
+        viewWritten = true;
+        writeView(enableRoseNs, time);
+    }
+}
+
+void VcdWriter::writeView(std::int64_t startNs, std::int64_t endNs) {
+    const std::string viewPath = gtkwaveViewPath(path);
+    std::ifstream existing(viewPath);
+    std::string first;
+    if (existing && (!std::getline(existing, first) || first != GtkwaveViewTitle)) {
+        std::fprintf(stderr, "lptio: %s is not a GTKWave view of ours: left as it is\n",
+                     viewPath.c_str());
+        return;
+    }
+    const std::int64_t margin = (endNs - startNs) / 4 + 1000;
+    std::string reason;
+    if (!replaceFile(viewPath,
+                     gtkwaveView(absolute(path), startNs > margin ? startNs - margin : 0,
+                                 endNs + margin, endNs),
+                     reason)) {
+        std::fprintf(stderr, "lptio: cannot write the GTKWave view %s (%s)\n", viewPath.c_str(),
+                     reason.c_str());
+    }
 }
 
 }  // namespace porttrace

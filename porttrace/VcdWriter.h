@@ -1,6 +1,8 @@
 // Writes the port lines as a value change dump that waveform viewers open like a logic-analyzer
-// capture: one 1-bit wire per line (multi-bit signals make some readers show nothing), times in
-// nanoseconds from the first event.
+// capture: one 1-bit wire per line (multi-bit signals make sigrok 0.5 show nothing), named by
+// register bit and role, and one more, status_read, that toggles at each read of the status
+// register: the moments the program sampled S6 and S7. Times in nanoseconds from the first event.
+// At the first chip access a GTKWave save file that shows it is written beside the dump.
 #ifndef LPTFLASH_PORTTRACE_VCDWRITER_H
 #define LPTFLASH_PORTTRACE_VCDWRITER_H
 
@@ -23,8 +25,15 @@ class VcdWriter {
     void close() { file.close(); }
 
   private:
-    TraceFile file;
+    void noteChipAccess(const PortLines& next, std::int64_t time);
+    void writeView(std::int64_t startNs, std::int64_t endNs);
+
+    TraceFile file{"$comment ", " $end"};
+    std::string path;
+    bool viewWritten = false;
+    std::int64_t enableRoseNs = 0;
     PortLines lines;
+    bool statusRead = false;
     bool dumped = false;  // the initial values
     bool started = false;
     std::int64_t originNs = 0;

@@ -10,7 +10,7 @@ namespace {
 // A chip erase in progress answers every read with its status: DQ7 0 (the complement of the
 // erased value), DQ6 and DQ2 toggling from read to read, DQ3 set (the erase has begun).
 constexpr std::uint8_t EraseStatus = 0x08;
-constexpr std::uint8_t EraseToggleBits = 0x44;
+constexpr std::uint8_t EraseToggleBits = ChipCommand::ToggleBit | 0x04;  // DQ6 and DQ2
 
 }  // namespace
 

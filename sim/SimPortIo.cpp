@@ -1,5 +1,4 @@
 // The port I/O library's entry points, answered by the simulated port.
-#define PORTIO_BUILDING_LIBRARY
 #include "portio/PortIoEntryPoints.h"
 
 #include "sim/Simulator.h"

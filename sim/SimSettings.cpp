@@ -38,6 +38,15 @@ bool parseMilliseconds(const std::string& text, std::uint32_t& milliseconds) {
 
 }  // namespace
 
+const char* boardName(BoardKind kind) {
+    for (const BoardName& candidate : boards) {
+        if (candidate.kind == kind) {
+            return candidate.name;
+        }
+    }
+    return "none";
+}
+
 SimSettings readSimSettings(const SettingLookup& lookup, std::vector<std::string>& problems) {
     SimSettings settings;
     if (const std::string board = lookup(BoardVariable); !board.empty()) {

@@ -25,6 +25,9 @@ struct SimSettings {
     std::int64_t eraseNs = 0;
 };
 
+// The board's name as the setting gives it.
+const char* boardName(BoardKind kind);
+
 // The value of a variable; empty when unset.
 using SettingLookup = std::function<std::string(const char*)>;
 

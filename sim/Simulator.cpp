@@ -48,6 +48,17 @@ Simulator::Simulator() {
         chip.reset();
     }
     board = std::make_unique<AdapterBoard>(settings.board, chip.get());
+    announce();
+}
+
+// Said once, so that nobody takes a simulated run for a real adapter passing its test.
+void Simulator::announce() const {
+    if (settings.board == BoardKind::None) {
+        std::fputs("lptio: simulation, no real port: board none (no adapter answers)\n", stderr);
+        return;
+    }
+    std::fprintf(stderr, "lptio: simulation, no real port: board %s, chip %s, image %s\n",
+                 boardName(settings.board), settings.chip->name, settings.imagePath.c_str());
 }
 
 std::string Simulator::imageProblem(const std::string& problem) const {

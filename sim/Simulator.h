@@ -32,6 +32,7 @@ class Simulator {
   private:
     bool registerOf(std::uint16_t port, PortRegister& portRegister) const;
     void keepImage(FlashModel::Change change);
+    void announce() const;
     std::string imageProblem(const std::string& problem) const;
 
     SimSettings settings;

@@ -1,7 +1,6 @@
 /* Stand-in port I/O library that reaches no port: each entry point costs one call and one
  * memory access, so what the program's own layers add to a port operation can be measured
  * against it. */
-#define PORTIO_BUILDING_LIBRARY
 #include "portio/PortIoEntryPoints.h"
 
 /* volatile: every call really stores or loads, as a call into a port library would. */

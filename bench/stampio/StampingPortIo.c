@@ -5,7 +5,6 @@
  * program made them.
  * LPTFLASH_STAMP_STATUS (a number, 0 if unset) is what every PortIn returns. */
 #define _POSIX_C_SOURCE 200809L
-#define PORTIO_BUILDING_LIBRARY
 #include "portio/PortIoEntryPoints.h"
 
 #include <stdio.h>

@@ -3,6 +3,7 @@
 
 #include "porttrace/BusLogWriter.h"
 #include "porttrace/CommandNamer.h"
+#include "porttrace/ReadMeaning.h"
 
 using porttrace::BusCycle;
 
@@ -22,10 +23,35 @@ TEST(CommandNamer, NamesProgramDataAndStrayWrites) {
     EXPECT_EQ(write(0x555, 0xAA, false), "unexpected");
 }
 
+TEST(ReadMeaning, NamesAnEightBitChipAndTellsEraseStatusFromData) {
+    porttrace::ReadMeaning meaning;
+    const auto read = [&](std::uint32_t address, std::uint8_t value, bool lowByte = true) {
+        return meaning.of({BusCycle::Kind::Read, 0, address, lowByte, value});
+    };
+    meaning.written("autoselect");
+    EXPECT_EQ(read(0x000, 0xC2), "manufacturer code");
+    EXPECT_EQ(read(0x101, 0xA4), "device code; chip MX29F040");  // low address lines decide
+    meaning.written("chip erase");
+    EXPECT_EQ(read(0x0, 0x4C), "erase status, not data");
+    EXPECT_EQ(read(0x0, 0x00, false), "erase status, not data");
+    EXPECT_EQ(read(0x0, 0x88), "erase status, not data");  // DQ6 toggled, DQ7 set
+    EXPECT_EQ(read(0x0, 0xC8), "erase status, not data");
+    EXPECT_EQ(read(0x0, 0xFF), "");  // DQ6 still: done
+    EXPECT_EQ(read(0x0, 0x4C), "");
+}
+
+TEST(BusLogWriter, TheProbesVerdictFollowsTheSamples) {
+    using porttrace::BusLogWriter;
+    EXPECT_STREQ(BusLogWriter::probeVerdict({true, false, false}), "Korvella+ answered");
+    EXPECT_STREQ(BusLogWriter::probeVerdict({true, true, false}), "Velmar/rev3b answered");
+    EXPECT_STREQ(BusLogWriter::probeVerdict({true, true, true}), "no adapter answered");
+    EXPECT_STREQ(BusLogWriter::probeVerdict({false, false, false}), "no adapter answered");
+}
+
 TEST(BusLogWriter, TimesCountFromTheOrigin) {
-    EXPECT_EQ(porttrace::BusLogWriter::format({BusCycle::Kind::Read, 1234, 0xABCDEF, false, 0x5A},
-                                              "", 1000),
-              "             234  read   0xABCDEF  high  0x5A");
+    EXPECT_EQ(porttrace::BusLogWriter::format(
+                  {BusCycle::Kind::Read, 1234567891000, 0xABCDEF, false, 0x5A}, "", 1000),
+              "  1234.567890  read   0xABCDEF  high  0x5A");
 }
 
 }  // namespace

@@ -55,10 +55,24 @@ TEST_F(SimulatedTrace, TheBusLogShowsEveryCycleOfTheReportWithItsCommand) {
     std::vector<std::string> cycles;  // without the times, which depend on the machine
     std::istringstream log(readWholeFile(folder->file("run.log")));
     for (std::string line; std::getline(log, line);) {
-        cycles.push_back(line[0] == '#' ? "#" : line.substr(18));
+        cycles.push_back(line[0] == '#' ? "#" : line.substr(15));
     }
     const std::vector<std::string> expected = {"#",
                                                "#",
+                                               "line   C0_byte_select = 1",
+                                               "line   C3_write_strobe = 1",
+                                               "line   C0_byte_select = 0",
+                                               "line   C2_enable = 1",
+                                               "line   C3_write_strobe = 0",
+                                               "sample S7_presence = 1",
+                                               "line   D0_addr_clock = 1",
+                                               "sample S7_presence = 0",
+                                               "sample S7_presence = 0",
+                                               "line   C0_byte_select = 1",
+                                               "line   C3_write_strobe = 1",
+                                               "line   D0_addr_clock = 0",
+                                               "line   C2_enable = 0",
+                                               "probe  Korvella+ answered",
                                                "write  0x000555  low   0xF0  reset",
                                                "read   0x000000  low   0x4C",
                                                "read   0x000000  high  0x50",
@@ -66,10 +80,11 @@ TEST_F(SimulatedTrace, TheBusLogShowsEveryCycleOfTheReportWithItsCommand) {
                                                "write  0x000555  low   0xAA  unlock 1/2",
                                                "write  0x0002AA  low   0x55  unlock 2/2",
                                                "write  0x000555  low   0x90  autoselect",
-                                               "read   0x000000  low   0x01",
-                                               "read   0x000001  low   0x7E",
-                                               "read   0x00000E  low   0x21",
-                                               "read   0x00000F  low   0x01",
+                                               "read   0x000000  low   0x01  manufacturer code",
+                                               "read   0x000001  low   0x7E  device code",
+                                               "read   0x00000E  low   0x21  extended code 1/2",
+                                               "read   0x00000F  low   0x01  extended code 2/2; "
+                                               "chip S29GL128P",
                                                "write  0x000000  low   0xF0  reset",
                                                "write  0x000555  low   0xAA  unlock 1/2",
                                                "write  0x0002AA  low   0x55  unlock 2/2",
@@ -90,10 +105,11 @@ TEST_F(SimulatedTrace, SigrokReadsEveryLineOfTheWaveform) {
         GTEST_SKIP() << "sigrok-cli is not installed (Debian package sigrok-cli)";
     }
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.out.find("Acquisition with 14/14 channels"), std::string::npos);
+    EXPECT_NE(result.out.find("Acquisition with 15/15 channels"), std::string::npos);
     // Every line the run moves must show both levels.
-    for (const char* line : {"D0:", "D1:", "D2:", "D4:", "byte_select:", "data_drive:", "enable:",
-                             "write_strobe:", "S6_read_back:", "S7_presence:"}) {
+    for (const char* line : {"D0_addr_clock:", "D1_addr_bit:", "D2_read_clock:", "D4:",
+                             "C0_byte_select:", "C1_data_drive:", "C2_enable:", "C3_write_strobe:",
+                             "S6_read_back:", "S7_presence:", "status_read:"}) {
         std::string samples;
         for (const std::string& row : linesStartingWith(result.out, line)) {
             samples += row.substr(row.find(':') + 1);

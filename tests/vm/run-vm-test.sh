@@ -55,11 +55,11 @@ fi
 # The initramfs: busybox, the program and library under test with the libraries they load.
 root=$work/root
 rm -rf "$root"
-mkdir -p "$root"/{bin,dev,etc,modules,proc,sys,tmp,opt/lptflash/bin,opt/lptflash/lib}
+mkdir -p "$root"/{bin,dev,etc,modules,proc,sys,tmp,opt/lptflash/bin,opt/lptflash/lib/lptflash}
 cp "$(command -v busybox)" "$root/bin/busybox"
 cp "$vmtool" "$root/bin/vmtool"
 cp "$flashtest" "$root/opt/lptflash/bin/flashtest"
-cp "$libio" "$root/opt/lptflash/lib/libio.so"
+cp "$libio" "$root/opt/lptflash/lib/lptflash/libio.so"  # the installed layout
 for library in $(ldd "$flashtest" "$libio" "$root/bin/busybox" 2>/dev/null |
     awk '$2 == "=>" && $3 ~ /^\// { print $3 } $1 ~ /^\// && $2 ~ /^\(/ { print $1 }' | sort -u); do
     mkdir -p "$root$(dirname "$library")"

@@ -1,0 +1,116 @@
+#!/usr/bin/env python3
+"""Traces of simulated runs, read as people read them: the sigrok decoder's annotations must be
+the bus log's cycles one for one, a run killed with SIGKILL must leave both traces readable up
+to its last event, and a trace that cannot be written further must say so once and be marked.
+
+Arguments: flashtest, the fast-clock preload, the simulator's folder, the decoder folder."""
+import os
+import re
+import resource
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+
+FLASHTEST, FASTCLOCK, SIM_DIR, DECODERS = sys.argv[1:5]
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print('FAILED:', what)
+
+
+def environment(folder, **settings):
+    env = {k: v for k, v in os.environ.items() if not k.startswith('LPTIO_')}
+    env.update(LD_PRELOAD=FASTCLOCK, LD_LIBRARY_PATH=SIM_DIR, SIGROKDECODE_DIR=DECODERS,
+               LPTIO_SIM_IMAGE=os.path.join(folder, 'chip.img'),
+               LPTIO_TRACE_VCD=os.path.join(folder, 'run.vcd'),
+               LPTIO_TRACE_BUSLOG=os.path.join(folder, 'run.log'))
+    env.update(settings)
+    return env
+
+
+def logged(folder):
+    """The bus log's entries without their times, blank padding left out."""
+    with open(os.path.join(folder, 'run.log')) as log:
+        return [re.sub(r' +', ' ', line.strip().split(None, 1)[1])
+                for line in log if line.strip() and not line.startswith('#')]
+
+
+def decoded(folder):
+    result = subprocess.run(['sigrok-cli', '-I', 'vcd:compress=10', '-i',
+                             os.path.join(folder, 'run.vcd'), '-P', 'lptflash'],
+                            capture_output=True, text=True, env=environment(folder))
+    check(result.returncode == 0 and not result.stderr, 'sigrok-cli ran: ' + result.stderr)
+    return [line.split(': ', 1)[1] for line in result.stdout.splitlines()]
+
+
+if shutil.which('sigrok-cli') is None:
+    print('sigrok-cli is not installed (Debian package sigrok-cli)')
+    sys.exit(77)
+
+with tempfile.TemporaryDirectory() as folder:
+    # An erase that outlasts the program's wait: the last reads are status.
+    run = subprocess.run([FLASHTEST], stdin=subprocess.DEVNULL, capture_output=True,
+                         env=environment(folder, LPTIO_SIM_ERASE_MS='3600000'))
+    check(run.returncode == 0, 'complete run')
+    cycles = logged(folder)
+    check('probe Korvella+ answered' in cycles, 'the log has the probe verdict')
+    check(any('chip S29GL128P' in c for c in cycles), 'the log names the chip')
+    check(cycles[-1] == 'read 0x000000 high 0x00 erase status, not data', 'status reads')
+    check(decoded(folder) == cycles, 'the decoder shows the bus log\'s cycles')
+    with open(os.path.join(folder, 'run.gtkw')) as view:
+        text = view.read()
+    check('[dumpfile] "%s"' % os.path.join(folder, 'run.vcd') in text and
+          '#{lpt.data[7:0]} lpt.D7 ' in text, 'a GTKWave view beside the dump')
+
+with tempfile.TemporaryDirectory() as folder:
+    # Killed during the erase wait, at a hundredth of real time: 3 s.
+    with open(os.path.join(folder, 'run.gtkw'), 'w') as view:
+        view.write('a file of the same name that is not a view of ours\n')
+    run = subprocess.Popen([FLASHTEST], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                           stderr=subprocess.DEVNULL, text=True,
+                           env=environment(folder, FASTCLOCK_SCALE='100'))
+    for line in run.stdout:
+        if line.startswith('Wait 300 seconds'):
+            run.send_signal(signal.SIGKILL)
+            break
+    run.wait()
+    check(run.returncode == -signal.SIGKILL, 'killed during the wait')
+    cycles = logged(folder)
+    check(cycles[-1:] == ['write 0x000555 low 0x10 chip erase'],
+          'the killed log runs to the erase: %s' % cycles[-1:])
+    check(decoded(folder) == cycles, 'the killed run\'s waveform shows the same cycles')
+    with open(os.path.join(folder, 'run.gtkw')) as view:
+        check(view.read().startswith('a file of the same'), 'a file not ours is left alone')
+
+with tempfile.TemporaryDirectory() as folder:
+    # A disk that fills up: no file may grow beyond 16 KiB, a first step of the trace file.
+    image = os.path.join(folder, 'chip.img')
+    with open(image, 'wb') as chip:
+        chip.write(b'\xff' * 512 * 1024)
+
+    def small_disk():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (16 * 1024, 16 * 1024))
+
+    run = subprocess.run([FLASHTEST], stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                         preexec_fn=small_disk, env=environment(
+                             folder, LPTIO_SIM_CHIP='Am29F040B', LPTIO_TRACE_BUSLOG=''))
+    check(run.returncode == 0, 'a full trace does not stop the run')
+    told = [line for line in run.stderr.splitlines() if 'cannot write the trace' in line]
+    check(len(told) == 1 and '(File too large)' in told[0], 'said once: %s' % told)
+    with open(os.path.join(folder, 'run.vcd')) as vcd:
+        check(vcd.read().endswith('$comment incomplete: the trace could not be written further '
+                                  '(File too large) $end\n'), 'the VCD is marked incomplete')
+    # A device that takes nothing: one message at the end, when the text is written out.
+    run = subprocess.run([FLASHTEST], stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                         env=environment(folder, LPTIO_SIM_CHIP='Am29F040B',
+                                         LPTIO_TRACE_VCD='/dev/full', LPTIO_TRACE_BUSLOG=''))
+    check(run.stderr.count('cannot write the trace /dev/full (No space left on device)') == 1,
+          '/dev/full said once: ' + run.stderr)
+
+sys.exit(1 if failures else 0)
