@@ -2,89 +2,96 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <deque>
+#include <sstream>
 #include <string>
+#include <vector>
 
-#include "RecordingDriver.h"
+#include "FakePortIo.h"
+#include "PortLog.h"
 #include "SampleChip.h"
 #include "StdoutCapture.h"
+#include "driver/Korvella4v4.h"
 
 namespace {
 
-void answerChip(RecordingDriver& driver) {
-    driver.shiftInAnswers.assign(sampleChipBytes.begin(), sampleChipBytes.end());
-}
+using Lines = std::vector<std::string>;
 
-const char* const report = sampleChipReport;
-
-struct DetectionOutcome {
-    const char* name;
-    std::int32_t detectResult;
-    int exitCode;
-    std::string output;
+// The adapter driver with its waits put into the port log ("D 10") instead of spent.
+class WaitLoggingDriver : public Korvella4v4 {
+  public:
+    explicit WaitLoggingDriver(StdoutCapture& capture) : Korvella4v4(888), capture(capture) {}
+    void delayUs(std::uint32_t microseconds) override {
+        fakePortIo().log.push_back("D " + std::to_string(microseconds));
+        if (microseconds == 300000000) {
+            atEraseWait = capture.written();  // what had left the buffer by then
+        }
+    }
+    StdoutCapture& capture;
+    std::string atEraseWait;
 };
 
-class TestSequenceTest : public ::testing::TestWithParam<DetectionOutcome> {};
-
-TEST_P(TestSequenceTest, PrintsTheDetectionLineAndGoesOnOnlyForAnAdapter) {
-    const DetectionOutcome& outcome = GetParam();
-    RecordingDriver driver;
-    driver.detectResult = outcome.detectResult;
-    answerChip(driver);
-    StdoutCapture capture;
-    EXPECT_EQ(runTestSequence(&driver), outcome.exitCode);
-    EXPECT_EQ(capture.all(), outcome.output);
-    const bool reported = outcome.exitCode == 0;
-    EXPECT_EQ(driver.calls.size() > 1, reported);  // nothing but the probe after a failure
-    EXPECT_EQ(driver.calls.front(), "detect");
+// The status bytes of a Korvella+ answering the probe, then shifting the sample chip's bytes in
+// over the inverted read-back bit.
+std::deque<std::uint8_t> korvellaWithSampleChip() {
+    std::istringstream script(
+        statusScript({true, false, true}, {sampleChipBytes.begin(), sampleChipBytes.end()}));
+    std::deque<std::uint8_t> status;
+    for (unsigned byte = 0; script >> std::hex >> byte;) {
+        status.push_back(static_cast<std::uint8_t>(byte));
+    }
+    return status;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    TestRun, TestSequenceTest,
-    ::testing::Values(
-        DetectionOutcome{"LibraryNotUsable", -1, 1, "IO driver not initialized !\n"},
-        DetectionOutcome{"NoAdapter", 0, 1, "H/W check failed !\n"},
-        DetectionOutcome{"Velmar", 1, 0, std::string("Velmar/rev3b detected !\n") + report},
-        DetectionOutcome{"Korvella", 2, 0, std::string("Korvella+ detected !\n") + report},
-        DetectionOutcome{"UnknownAnswer", 7, 0, report},
-        DetectionOutcome{"NegativeAnswer", -2, 0, report}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-struct WordFormat {
-    std::uint8_t low, high;
-    const char* line;
-};
-
-class WordFormatTest : public ::testing::TestWithParam<WordFormat> {};
-
-TEST_P(WordFormatTest, ReadLinePrintsTheWholeWordWithAtLeastTwoDigits) {
-    RecordingDriver driver;
-    driver.shiftInAnswers = {GetParam().low, GetParam().high, 0x04, 0x0F, 0, 0, 0, 0};
-    StdoutCapture capture;
-    runTestSequence(&driver);
-    const std::string output = capture.all();
-    EXPECT_EQ(output.substr(0, output.find('\n', output.find('\n') + 1) + 1),
-              std::string("Korvella+ detected !\n") + GetParam().line);
-    EXPECT_NE(output.find("#ID:  [MAN]=0x04; [DEV]=0x0F\n"), std::string::npos);
-}
-
-INSTANTIATE_TEST_SUITE_P(TestRun, WordFormatTest,
-                         ::testing::Values(WordFormat{0xFF, 0x00, "#READ:[00]=0xFF\n"},
-                                           WordFormat{0x00, 0x00, "#READ:[00]=0x00\n"},
-                                           WordFormat{0x00, 0x01, "#READ:[00]=0x100\n"},
-                                           WordFormat{0x34, 0x12, "#READ:[00]=0x1234\n"},
-                                           WordFormat{0xFF, 0xFF, "#READ:[00]=0xFFFF\n"}),
-                         [](const auto& info) {
-                             return "Word" + std::to_string(info.param.high * 256 + info.param.low);
-                         });
-
-TEST(TestRun, CompleteRunEndsTheAccessWithoutTouchingTheDriverAfterwards) {
-    RecordingDriver driver;
-    answerChip(driver);
-    StdoutCapture capture;
-    runTestSequence(&driver);
-    // The erase ends the access; destroying the chip adds no call.
-    const std::vector<std::string> lastCalls(driver.calls.end() - 3, driver.calls.end());
-    EXPECT_EQ(lastCalls, (std::vector<std::string>{"control 0209", "delay 10", "control 0400"}));
+// The whole run at the port: the waits in order, between the bus cycles that the traces decode.
+TEST(TestRun, CompleteRunWaitsEachSettleTimeBetweenTheBusCycles) {
+    resetFakePortIo();
+    fakePortIo().statusAnswers = korvellaWithSampleChip();
+    std::string output, atEraseWait;
+    Lines log;
+    {
+        StdoutCapture capture;  // a failure reported inside it would be captured too
+        WaitLoggingDriver driver(capture);
+        EXPECT_EQ(runTestSequence(&driver), 0);
+        output = capture.all();
+        atEraseWait = driver.atEraseWait;
+        log = fakePortIo().log;
+    }
+    EXPECT_EQ(output, std::string("Korvella+ detected !\n") + sampleChipReport);
+    // Out before the five minutes it announces, not after them.
+    EXPECT_EQ(atEraseWait,
+              "Korvella+ detected !\n#READ:[00]=0xABC\n"
+              "#ID:  [MAN]=0x01; [DEV]=0x7E\n#EXT: [DEV]=0x21; [DEV]=0x0C\n"
+              "Erase in progress...\nWait 300 seconds !\n");
+    const std::string unlock1 = writeCycle(0x555, 0xAA, "unlock 1/2");
+    const std::string unlock2 = writeCycle(0x2AA, 0x55, "unlock 2/2");
+    const Lines expected = {
+        "load",
+        // detection: enable, sample, shift clock up, sample, sample
+        "D 15000", "D 1", "D 10",
+        // first word: reset, the low byte, high byte select, the high byte, low select, end
+        "D 10", "D 1", writeCycle(0x555, 0xF0, "reset"), "D 20000", readCycle(0x0, true, 0xBC),
+        "D 10", "D 1", readCycle(0x0, false, 0x0A), "D 10", "D 10",
+        // identifier
+        "D 10", "D 1", writeCycle(0x555, 0xF0, "reset"), "D 10", "D 1", unlock1, "D 1", unlock2,
+        "D 1", writeCycle(0x555, 0x90, "autoselect"), "D 10", readCycle(0x0, true, 0x01),
+        readCycle(0x1, true, 0x7E), readCycle(0xE, true, 0x21), readCycle(0xF, true, 0x0C),
+        // chip erase, then the first word again
+        "D 1", writeCycle(0x0, 0xF0, "reset"), "D 10", "D 1", unlock1, "D 1", unlock2, "D 1",
+        writeCycle(0x555, 0x80, "erase setup"), "D 1", unlock1, "D 1", unlock2, "D 1",
+        writeCycle(0x555, 0x10, "chip erase"), "D 300000000", "D 1", writeCycle(0x0, 0xF0, "reset"),
+        "D 10", readCycle(0x0, true, 0xFF), "D 10", "D 1", readCycle(0x0, false, 0xFF), "D 10",
+        "D 10"};
+    EXPECT_EQ(busCycles(log), expected);
+    // The lines themselves, as the adapter needs them: after the access begins, each address
+    // bit on data bit 1 before the clock (bit 0) rises; the read-back's load pulse on bit 2 with
+    // bit 1 high (the last byte written stays on the upper data lines).
+    const Lines firstBits = {"D 10",     "W 890 0D", "W 888 00", "W 888 00",
+                             "W 888 01", "W 888 01", "W 888 00", "W 888 01"};
+    const Lines loadPulse = {"W 888 F2", "W 888 F6", "W 888 F2", "W 888 F0"};
+    EXPECT_NE(std::search(log.begin(), log.end(), firstBits.begin(), firstBits.end()), log.end());
+    EXPECT_NE(std::search(log.begin(), log.end(), loadPulse.begin(), loadPulse.end()), log.end());
 }
 
 }  // namespace

@@ -11,28 +11,24 @@ namespace {
 
 FakePortIo state;
 
-std::string access(char kind, short port, unsigned value, bool withValue) {
+std::string access(char kind, short port, unsigned value) {
     char text[32];
-    if (withValue) {
-        std::snprintf(text, sizeof text, "%c %d %02X", kind, static_cast<unsigned short>(port),
-                      value & 0xFF);
-    } else {
-        std::snprintf(text, sizeof text, "%c %d", kind, static_cast<unsigned short>(port));
-    }
+    std::snprintf(text, sizeof text, "%c %d %02X", kind, static_cast<unsigned short>(port),
+                  value & 0xFF);
     return text;
 }
 
 void PORTIO_CALL fakePortOut(short port, char value) {
-    state.log.push_back(access('W', port, static_cast<unsigned char>(value), true));
+    state.log.push_back(access('W', port, static_cast<unsigned char>(value)));
 }
 
 char PORTIO_CALL fakePortIn(short port) {
-    state.log.push_back(access('R', port, 0, false));
     std::uint8_t answer = 0x00;
     if (!state.statusAnswers.empty()) {
         answer = state.statusAnswers.front();
         state.statusAnswers.pop_front();
     }
+    state.log.push_back(access('R', port, answer));
     return static_cast<char>(answer);
 }
 
@@ -51,16 +47,6 @@ FakePortIo& fakePortIo() {
 void resetFakePortIo() {
     state = FakePortIo{};
     portIoLibrary = PortIoLibrary{};
-}
-
-std::vector<std::string> portAccesses() {
-    std::vector<std::string> result;
-    for (const auto& entry : state.log) {
-        if (entry[0] == 'W' || entry[0] == 'R') {
-            result.push_back(entry);
-        }
-    }
-    return result;
 }
 
 int loadPortIoLibrary() {

@@ -18,7 +18,7 @@ struct FakePortIo {
     // Status bytes answered by PortIn, in order; 0x00 once they run out.
     std::deque<std::uint8_t> statusAnswers;
 
-    // Every port access and library event in order: "W 890 0D", "R 889", "load", "unload".
+    // Every port access and library event in order: "W 890 0D", "R 889 7F", "load", "unload".
     std::vector<std::string> log;
 
     // The counter: its rate, and the values of its next reads; the last one repeats +1 per read.
@@ -31,8 +31,5 @@ struct FakePortIo {
 // Reset to a fresh, usable library with an empty log before each test.
 FakePortIo& fakePortIo();
 void resetFakePortIo();
-
-// The log without the library events: port accesses only.
-std::vector<std::string> portAccesses();
 
 #endif

@@ -190,21 +190,16 @@ constexpr auto Toggle = &PortAccess::toggleBit;
 constexpr auto Right = &PortAccess::shiftRight;
 constexpr auto Left = &PortAccess::shiftLeft;
 
-INSTANTIATE_TEST_SUITE_P(
-    Register, PortBitOperations,
-    testing::Values(BitCase{"Set2", Set, nullptr, 2, 0x09, 0x0D},
-                    BitCase{"SetAlreadySet", Set, nullptr, 2, 0x0D, 0x0D},
-                    BitCase{"Clear2", Clear, nullptr, 2, 0x0D, 0x09},
-                    BitCase{"ClearAlreadyClear", Clear, nullptr, 1, 0x09, 0x09},
-                    BitCase{"ToggleOff", Toggle, nullptr, 3, 0x09, 0x01},
-                    BitCase{"ToggleOn", Toggle, nullptr, 3, 0x01, 0x09},
-                    BitCase{"Right4", nullptr, Right, 4, 0xB4, 0x0B},
-                    BitCase{"Right8", nullptr, Right, 8, 0xB4, 0x00},
-                    BitCase{"RightNegative", nullptr, Right, -1, 0xB4, 0xB4},
-                    BitCase{"Left4", nullptr, Left, 4, 0x0F, 0xF0},
-                    BitCase{"Left9", nullptr, Left, 9, 0xB4, 0x00},
-                    BitCase{"LeftNegative", nullptr, Left, -1, 0xB4, 0xB4}),
-    [](const testing::TestParamInfo<BitCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Register, PortBitOperations,
+                         testing::Values(BitCase{"Set2", Set, nullptr, 2, 0x09, 0x0D},
+                                         BitCase{"Clear2", Clear, nullptr, 2, 0x0D, 0x09},
+                                         BitCase{"ToggleOn", Toggle, nullptr, 3, 0x01, 0x09},
+                                         BitCase{"Right4", nullptr, Right, 4, 0xB4, 0x0B},
+                                         BitCase{"Left9", nullptr, Left, 9, 0xB4, 0x00},
+                                         BitCase{"LeftNegative", nullptr, Left, -1, 0xB4, 0xB4}),
+                         [](const testing::TestParamInfo<BitCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST_F(PortAccessTest, ReachableAsksEveryPortInUse) {
     system.grantError = EPERM;

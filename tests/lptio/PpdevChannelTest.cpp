@@ -2,8 +2,13 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 
 #include "FakePortSystem.h"
+#include "lptio/LinuxPortSystem.h"
 
 namespace {
 
@@ -30,6 +35,22 @@ TEST(PpdevChannel, DataDirectionGoesThroughItsOwnCallOnlyWhenItChanges) {
     EXPECT_THAT(system.calls, ElementsAre("open /dev/parport0", "DataReverse", "WriteControl 0x04",
                                           "WriteControl 0x05", "ReadControl", "ReadData",
                                           "DataForward", "WriteControl 0x04"));
+}
+
+// The claim's bound, on a call that would block for ever: it returns, and the program's own
+// handling of the signal that ended it is back.
+TEST(LinuxPortSystem, ABlockingCallEndsAtItsLimit) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    struct sigaction before = {}, after = {};
+    sigaction(SIGRTMAX, nullptr, &before);
+    char byte = 0;
+    EXPECT_EQ(callWithin(20, [&] { return read(ends[0], &byte, 1) < 0 ? errno : 0; }), ETIMEDOUT);
+    EXPECT_EQ(callWithin(20, [] { return EACCES; }), EACCES);
+    sigaction(SIGRTMAX, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+    close(ends[0]);
+    close(ends[1]);
 }
 
 }  // namespace

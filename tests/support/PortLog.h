@@ -1,5 +1,7 @@
-// Reading the scripted port library's log, and scripting its status reads, for the shipped
-// program's end-to-end runs on Linux and under Wine.
+// The scripted port library's log and status script, and the bus cycles in a log of port
+// accesses at LPT1, for the shipped program's runs on Linux and under Wine and for the driver's
+// complete run. Cycles are written as the bus log writes them ("write  0x000555  low   0xF0
+// reset"), decoded by the traces' own decoder.
 #ifndef LPTFLASH_TESTS_SUPPORT_PORTLOG_H
 #define LPTFLASH_TESTS_SUPPORT_PORTLOG_H
 
@@ -13,13 +15,22 @@ struct PortCall {
     unsigned value;
 };
 
+// "W 890 0D", "R 889 7F": one call per line.
 std::vector<PortCall> parseLog(const std::string& text);
 
 // The first count accesses as "W 890 0D" and "R 889" (reads without their scripted value).
 std::vector<std::string> accessStrings(const std::vector<PortCall>& accesses, size_t count);
 
-// Bus cycles decoded from the lines by the bus log's decoder; writes without their byte lane.
+// The bus cycles the calls make.
 std::vector<std::string> busCycles(const std::vector<PortCall>& calls);
+
+// The same for a log of "W 890 0D" and "R 889 7F" entries; any other entry ("D 10", a wait)
+// stays in its place among the cycles.
+std::vector<std::string> busCycles(const std::vector<std::string>& log);
+
+// Cycles written out by hand: a write on the low lane with its command, a read.
+std::string writeCycle(unsigned address, unsigned value, const char* command);
+std::string readCycle(unsigned address, bool lowByte, unsigned value);
 
 // Status bytes that answer the detection probe and then shift the given chip bytes in, with
 // noise on every status bit that must not count.
@@ -29,7 +40,8 @@ std::string statusScript(const std::vector<bool>& probe, const std::vector<unsig
 // begins.
 extern const std::vector<std::string> constructionAndProbe;
 
-// The bus cycles of a complete run on the sample chip.
-extern const std::vector<std::string> reportCycles;
+// The bus cycles of a chip report: first word (low, high), manufacturer, device, bytes 14 and
+// 15, the word after the erase (low, high), as the chip answered them.
+std::vector<std::string> reportCycles(const std::vector<unsigned>& chip);
 
 #endif

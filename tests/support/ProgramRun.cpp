@@ -1,7 +1,6 @@
 #include "ProgramRun.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,28 +15,6 @@ extern char** environ;
 
 namespace {
 
-std::vector<std::string> mergedEnvironment(const std::map<std::string, std::string>& extra) {
-    std::map<std::string, std::string> merged;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const char* equals = std::strchr(*entry, '=');
-        if (equals != nullptr) {
-            merged[std::string(*entry, static_cast<size_t>(equals - *entry))] = equals + 1;
-        }
-    }
-    for (const auto& [name, value] : extra) {
-        if (value.empty()) {
-            merged.erase(name);
-        } else {
-            merged[name] = value;
-        }
-    }
-    std::vector<std::string> result;
-    for (const auto& [name, value] : merged) {
-        result.push_back(name + "=" + value);
-    }
-    return result;
-}
-
 std::vector<char*> pointers(std::vector<std::string>& strings) {
     std::vector<char*> result;
     for (auto& text : strings) {
@@ -50,22 +27,22 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
 }  // namespace
 
 ProgramResult runProgram(const ProgramRun& run) {
-    int inPipe[2], outPipe[2], errPipe[2];
-    if (pipe(inPipe) != 0 || pipe(outPipe) != 0 || pipe(errPipe) != 0) {
+    TemporaryFolder errors;  // stderr goes to a file: only stdout needs to be a pipe
+    int inPipe[2], outPipe[2];
+    if (pipe(inPipe) != 0 || pipe(outPipe) != 0) {
         return {};
     }
     std::vector<std::string> argv{run.program};
     argv.insert(argv.end(), run.arguments.begin(), run.arguments.end());
-    std::vector<std::string> env = mergedEnvironment(run.environment);
     std::vector<char*> argvPointers = pointers(argv);
-    std::vector<char*> envPointers = pointers(env);
 
     const pid_t child = fork();
     if (child == 0) {
+        const int errorFile = open(errors.file("err").c_str(), O_WRONLY | O_CREAT, 0600);
         dup2(inPipe[0], STDIN_FILENO);
         dup2(outPipe[1], STDOUT_FILENO);
-        dup2(errPipe[1], STDERR_FILENO);
-        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) {
+        dup2(errorFile, STDERR_FILENO);
+        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errorFile}) {
             close(fd);
         }
         // As a shell would start it, whatever this process ignores or blocks.
@@ -74,10 +51,13 @@ ProgramResult runProgram(const ProgramRun& run) {
         sigemptyset(&pipeSignal);
         sigaddset(&pipeSignal, SIGPIPE);
         sigprocmask(SIG_UNBLOCK, &pipeSignal, nullptr);
+        for (const auto& [name, value] : run.environment) {  // this process has one thread
+            value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
+        }
         if (!run.workingDirectory.empty() && chdir(run.workingDirectory.c_str()) != 0) {
             _exit(126);
         }
-        execve(run.program.c_str(), argvPointers.data(), envPointers.data());
+        execv(run.program.c_str(), argvPointers.data());
         _exit(127);
     }
     close(inPipe[0]);
@@ -85,37 +65,22 @@ ProgramResult runProgram(const ProgramRun& run) {
     if (run.stdoutReaderGone) {
         close(outPipe[0]);
     }
-    close(errPipe[1]);
     signal(SIGPIPE, SIG_IGN);
     (void)!write(inPipe[1], run.input.data(), run.input.size());
     close(inPipe[1]);
 
     ProgramResult result;
-    pollfd fds[2] = {{run.stdoutReaderGone ? -1 : outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    std::string* sinks[2] = {&result.out, &result.err};
-    int open = run.stdoutReaderGone ? 1 : 2;
-    while (open > 0) {
-        if (poll(fds, 2, -1) < 0) {
-            break;
+    if (!run.stdoutReaderGone) {
+        char buffer[4096];
+        for (ssize_t count; (count = read(outPipe[0], buffer, sizeof buffer)) > 0;) {
+            result.out.append(buffer, static_cast<size_t>(count));
         }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0) {
-                continue;
-            }
-            char buffer[4096];
-            const ssize_t count = read(fds[i].fd, buffer, sizeof buffer);
-            if (count > 0) {
-                sinks[i]->append(buffer, static_cast<size_t>(count));
-            } else {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
-        }
+        close(outPipe[0]);
     }
     int status = 0;
     waitpid(child, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.err = readWholeFile(errors.file("err"));
     return result;
 }
 
@@ -131,6 +96,48 @@ TemporaryFolder::~TemporaryFolder() {
     if (!folder.empty()) {
         std::filesystem::remove_all(folder, ignored);
     }
+}
+
+ProgramResult runFlashtest(const TemporaryFolder& folder, PortLibrary library,
+                           const std::map<std::string, std::string>& settings,
+                           bool stdoutReaderGone, const char* shellScript) {
+    namespace fs = std::filesystem;
+    const std::string libraries[] = {"",
+                                     SCRIPTIO_DIR "/full/libio.so",
+                                     SCRIPTIO_DIR "/no_isdriverinstalled/libio.so",
+                                     SCRIPTIO_DIR "/no_portout/libio.so",
+                                     SCRIPTIO_DIR "/not_a_library/libio.so",
+                                     SIM_LIBRARY,
+                                     LPTIO_LIBRARY};
+    const std::string& libraryFile = libraries[static_cast<int>(library)];
+    std::error_code ignored;
+    fs::copy_file(FLASHTEST_PROGRAM, folder.file("flashtest"), ignored);
+    fs::remove(folder.file("libio.so"), ignored);
+    if (!libraryFile.empty()) {
+        fs::copy_file(libraryFile, folder.file("libio.so"), ignored);
+    }
+    ProgramRun run{folder.file("flashtest"), {}, {}, folder.path(), "", stdoutReaderGone};
+    if (shellScript != nullptr) {
+        run.arguments = {"-c", shellScript, run.program};
+        run.program = "/bin/sh";
+    }
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string name(*entry, std::strcspn(*entry, "="));
+        if (name.rfind("LPTIO_", 0) == 0 || name.rfind("SCRIPTIO_", 0) == 0) {
+            run.environment[name] = "";
+        }
+    }
+    for (const auto& [name, value] : settings) {
+        run.environment[name] = value;
+    }
+    run.environment["LD_PRELOAD"] = FASTCLOCK_LIBRARY;
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer intercepts dlopen, so the program's RUNPATH is not searched.
+    run.environment["LD_LIBRARY_PATH"] = folder.path();
+#else
+    run.environment["LD_LIBRARY_PATH"] = "";
+#endif
+    return runProgram(run);
 }
 
 std::string readWholeFile(const std::string& path) {

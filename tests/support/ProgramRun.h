@@ -24,6 +24,17 @@ struct ProgramRun {
 
 ProgramResult runProgram(const ProgramRun& run);
 
+// The port I/O library that a run of flashtest finds beside it.
+enum class PortLibrary {
+    None,
+    Scripted,  // records each access in SCRIPTIO_LOG, answers status reads from SCRIPTIO_STATUS
+    WithoutIsDriverInstalled,  // the scripted library lacking one entry point
+    WithoutPortOut,
+    NotALibrary,  // a file of that name that the loader refuses
+    Simulator,
+    RealPort,
+};
+
 // A fresh empty folder below the system's temporary folder, removed with everything in it when
 // the object goes away.
 class TemporaryFolder {
@@ -38,6 +49,13 @@ class TemporaryFolder {
   private:
     std::string folder;
 };
+
+// Runs a copy of flashtest from the folder, with the library beside it as an operator installs
+// them, on the sped-up clock. Every LPTIO_ and SCRIPTIO_ variable not in settings is removed.
+// With a shell script, the shell runs it and the script starts the program (exec "$0").
+ProgramResult runFlashtest(const TemporaryFolder& folder, PortLibrary library,
+                           const std::map<std::string, std::string>& settings,
+                           bool stdoutReaderGone = false, const char* shellScript = nullptr);
 
 std::string readWholeFile(const std::string& path);
 void writeWholeFile(const std::string& path, const std::string& contents);

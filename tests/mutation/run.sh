@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Runs every mutation of mutations.txt against the test suite, one at a time, in a scratch copy
+# of the tree (never in the working tree), and writes a table: which mutation the tests caught.
+# Not part of the test command: a full run takes one to two minutes per mutation.
+#
+#   tests/mutation/run.sh [-o results.txt] [-r git-revision] [mutation-id...]
+#
+# -r takes the code and tests from a commit (the mutation list always from the working tree).
+# A mutation whose original text is no longer found is reported "stale": update its lines.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/../.." && pwd)
+results=/dev/stdout
+revision=""
+while getopts "o:r:" option; do
+    case $option in
+        o) results=$OPTARG ;;
+        r) revision=$OPTARG ;;
+        *) exit 2 ;;
+    esac
+done
+shift $((OPTIND - 1))
+
+scratch=${MUTATION_SCRATCH:-$top/build/mutation}
+source_copy=$scratch/src
+build=$scratch/build
+mkdir -p "$source_copy"
+if [ -n "$revision" ]; then
+    rm -rf "$source_copy.new" && mkdir -p "$source_copy.new"
+    git -C "$top" archive "$revision" | tar -x -C "$source_copy.new"
+else
+    rm -rf "$source_copy.new" && mkdir -p "$source_copy.new"
+    (cd "$top" && git ls-files -co --exclude-standard -z | xargs -0 cp --parents -t "$source_copy.new")
+fi
+# Only files that differ are replaced, so the build stays incremental between runs.
+python3 "$here/apply.py" sync "$source_copy.new" "$source_copy"
+rm -rf "$source_copy.new"
+
+# Tests on, benchmarks and the Windows build off: only what the test command checks natively.
+cmake -S "$source_copy" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON \
+    -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=TRUE -DLPTFLASH_WINDOWS_BUILD_DIR= >/dev/null
+build_tree() { cmake --build "$build" -j2 >"$scratch/build.log" 2>&1; }
+# Wine runs and anything that waits in real time are no part of the mutation run.
+run_tests() {
+    ctest --test-dir "$build" -j2 --timeout 60 --stop-on-failure -E 'wine|Wine|windows|realtime|vm_' \
+        >"$scratch/ctest.log" 2>&1
+}
+build_tree || { echo "the unmutated tree does not build: $scratch/build.log" >&2; exit 1; }
+run_tests || { echo "the unmutated tree fails its tests: $scratch/ctest.log" >&2; exit 1; }
+
+list=$here/mutations.txt
+if [ $# -eq 0 ]; then
+    set -- $(python3 "$here/apply.py" "$list" list | cut -f1)
+fi
+{
+    printf '# %s, %s\n' "${revision:-working tree}" "$(date -u +%Y-%m-%dT%H:%MZ)"
+    printf '%-5s %-8s %-34s %s\n' id result file what
+} >"$results"
+caught=0
+total=0
+for id in "$@"; do
+    line=$(python3 "$here/apply.py" "$list" list | awk -F'\t' -v id="$id" '$1 == id')
+    file=$(cut -f2 <<<"$line")
+    what=$(cut -f3 <<<"$line")
+    cp -p "$source_copy/$file" "$scratch/original"
+    failed_tests=""
+    if ! python3 "$here/apply.py" "$list" apply "$source_copy" "$id" >"$scratch/apply.log"; then
+        result=stale
+    elif ! build_tree; then
+        result=nobuild
+    elif run_tests; then
+        result=missed
+    else
+        result=caught
+        failed_tests=$(grep -oE '^\s+[0-9]+ - \S+' "$scratch/ctest.log" | awk '{print $3}' |
+            head -n 3 | paste -sd, -)
+    fi
+    # Restored with a new time stamp, so that the next build compiles the original again.
+    cp "$scratch/original" "$source_copy/$file"
+    touch "$source_copy/$file"
+    total=$((total + 1))
+    [ "$result" = caught ] && caught=$((caught + 1))
+    printf '%-5s %-8s %-34s %s%s\n' "$id" "$result" "$file" "$what" \
+        "${failed_tests:+ [$failed_tests]}" >>"$results"
+    echo "$id $result" >&2
+done
+printf '# %d of %d caught\n' "$caught" "$total" >>"$results"
+build_tree || true
