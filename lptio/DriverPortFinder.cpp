@@ -185,10 +185,10 @@ OpenedPort DriverPortFinder::open(std::uint16_t programBase) {
                   " (LPTIO_PORT=" + ports.front().name + " selects " + ports.front().name + ")";
         }
         if (!setting.forceUnlisted || setting.kind == PortSetting::Kind::Device) {
-            return {nullptr, heading(programBase) + why};
+            return {nullptr, unreachableHeading(programBase, setting) + why};
         }
         if (systemBoardRegisters(target)) {
-            return {nullptr, heading(programBase) + hexAddress(target) +
+            return {nullptr, unreachableHeading(programBase, setting) + hexAddress(target) +
                                  " reaches the system board's own registers (below 0x100, or "
                                  "PCI configuration at 0xcf8-0xcff): never used, even forced"};
         }
@@ -200,7 +200,7 @@ OpenedPort DriverPortFinder::open(std::uint16_t programBase) {
     std::string reason;
     const PortDriver::State state = driver.load(reason);
     if (state != PortDriver::State::Ready) {
-        return {nullptr, heading(programBase) + driverProblem(state, reason)};
+        return {nullptr, unreachableHeading(programBase, setting) + driverProblem(state, reason)};
     }
     const std::uint16_t base = chosen != nullptr ? chosen->base : target;
     const std::string route = (chosen != nullptr ? chosen->name + " at " : "") + hexAddress(base) +
@@ -232,14 +232,4 @@ std::string DriverPortFinder::driverProblem(PortDriver::State state, const std::
             break;
     }
     return "";
-}
-
-std::string DriverPortFinder::heading(std::uint16_t programBase) const {
-    std::string text = "lptio: cannot reach the port at " + hexAddress(programBase);
-    if (setting.kind == PortSetting::Kind::Device) {
-        text += " (LPTIO_PORT=" + setting.device + ")";
-    } else if (setting.kind == PortSetting::Kind::Address) {
-        text += " (LPTIO_PORT=" + hexAddress(setting.base) + ")";
-    }
-    return text + ", reads give 0xFF: ";
 }

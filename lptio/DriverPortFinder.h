@@ -23,7 +23,6 @@ class DriverPortFinder : public PortFinder {
     bool oneTarget() const override { return setting.kind != PortSetting::Kind::Unset; }
 
   private:
-    std::string heading(std::uint16_t programBase) const;
     std::string driverProblem(PortDriver::State state, const std::string& reason);
 
     PortDriver& driver;

@@ -41,7 +41,7 @@ OpenedPort PortOpener::open(std::uint16_t programBase) {
             // A device the user chose is used or reported, never swapped for raw I/O elsewhere.
             Attempt attempt = openDevice(setting.device);
             if (attempt.channel == nullptr) {
-                return {nullptr, heading(programBase) + attempt.reason};
+                return {nullptr, unreachableHeading(programBase, setting) + attempt.reason};
             }
             return {std::move(attempt.channel), ""};
         }
@@ -65,7 +65,7 @@ OpenedPort PortOpener::openAt(std::uint16_t programBase, std::uint16_t target) {
             return {std::move(attempt.channel), ""};
         }
         if (!attempt.worthFallingBack) {
-            return {nullptr, heading(programBase) + attempt.reason};
+            return {nullptr, unreachableHeading(programBase, setting) + attempt.reason};
         }
         ppdevReason = attempt.reason;
         break;
@@ -79,7 +79,8 @@ OpenedPort PortOpener::openAt(std::uint16_t programBase, std::uint16_t target) {
     }
     Attempt direct = openDirect(target, ports);
     if (direct.channel == nullptr) {
-        return {nullptr, heading(programBase) + ppdevReason + "; " + direct.reason};
+        return {nullptr,
+                unreachableHeading(programBase, setting) + ppdevReason + "; " + direct.reason};
     }
     // Raw I/O works, but the kernel's view suggests it may not be the port the user meant.
     std::string note;
@@ -199,14 +200,4 @@ bool PortOpener::servesKernelPort(const std::string& path) const {
     const std::vector<KernelPort> ports = tree.ports();
     return std::any_of(ports.begin(), ports.end(),
                        [&path](const KernelPort& port) { return port.devicePath() == path; });
-}
-
-std::string PortOpener::heading(std::uint16_t programBase) const {
-    std::string text = "lptio: cannot reach the port at " + hexAddress(programBase);
-    if (setting.kind == PortSetting::Kind::Device) {
-        text += " (LPTIO_PORT=" + setting.device + ")";
-    } else if (setting.kind == PortSetting::Kind::Address) {
-        text += " (LPTIO_PORT=" + hexAddress(setting.base) + ")";
-    }
-    return text + ", reads give 0xFF: ";
 }

@@ -32,7 +32,6 @@ class PortOpener : public PortFinder {
     OpenedPort openAt(std::uint16_t programBase, std::uint16_t target);
     // Whether path is the ppdev device of a port the kernel lists.
     bool servesKernelPort(const std::string& path) const;
-    std::string heading(std::uint16_t programBase) const;
 
     PortSystem& system;
     ParportTree tree;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "lptio/PortAddress.h"
 #include "settings/EnvironmentSetting.h"
 
 namespace {
@@ -112,4 +113,14 @@ PortSetting parsePortSetting(const char* value, const char* directIo) {
     }
     refuseOnProblems(setting, problems);
     return setting;
+}
+
+std::string unreachableHeading(std::uint16_t programBase, const PortSetting& setting) {
+    std::string text = "lptio: cannot reach the port at " + hexAddress(programBase);
+    if (setting.kind == PortSetting::Kind::Device) {
+        text += " (LPTIO_PORT=" + setting.device + ")";
+    } else if (setting.kind == PortSetting::Kind::Address) {
+        text += " (LPTIO_PORT=" + hexAddress(setting.base) + ")";
+    }
+    return text + ", reads give 0xFF: ";
 }

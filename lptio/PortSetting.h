@@ -35,4 +35,8 @@ PortSetting parsePortSetting(const char* value, const char* directIo = nullptr);
 // the user set up wrongly must not go ahead on real hardware.
 void refuseOnProblems(PortSetting& setting, const std::vector<std::string>& problems);
 
+// The start of every "cannot reach" line: the program's address and, when set, where LPTIO_PORT
+// sends it.
+std::string unreachableHeading(std::uint16_t programBase, const PortSetting& setting);
+
 #endif

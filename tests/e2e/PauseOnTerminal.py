@@ -70,6 +70,19 @@ for ending in (signal.SIGINT, signal.SIGQUIT):
     check(termios.tcgetattr(slave) == before,
           "after %s the terminal's settings differ from before the run" % ending.name)
 
+# Off a terminal the prompt must still be out before the key is awaited: a caller driving the
+# program through pipes answers what it sees.
+child = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                         stderr=subprocess.DEVNULL, env=environment)
+seen = b""
+while b"Press any key" not in seen:
+    ready, _, _ = select.select([child.stdout], [], [], 60)
+    if not ready:
+        child.kill()
+        sys.exit("through a pipe, no pause prompt before the key; the program wrote %r" % seen)
+    seen += os.read(child.stdout.fileno(), 4096)
+child.communicate(b"k", timeout=60)
+
 for failure in failures:
     print("FAILED:", failure)
 sys.exit(1 if failures else 0)
