@@ -46,15 +46,6 @@ Korvella4v4::~Korvella4v4() {
     unloadPortIoLibrary();
 }
 
-void Korvella4v4::delayUs(std::uint32_t microseconds) {
-    const std::int64_t ticks = static_cast<std::int64_t>(static_cast<std::uint64_t>(microseconds)) *
-                               counterFrequency / 1000000;
-    const std::int64_t target = ticks - static_cast<std::int64_t>(counterOverhead);
-    const std::int64_t start = queryCounter();
-    while (queryCounter() - start < target) {
-    }
-}
-
 void Korvella4v4::modifyPort(PortRegister portRegister, ChangeWord change) {
     std::uint8_t* shadow = portRegister == PortRegister::Data      ? &dataShadow
                            : portRegister == PortRegister::Status  ? &statusShadow
