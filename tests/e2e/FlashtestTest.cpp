@@ -1,6 +1,6 @@
-// The shipped flashtest, unmodified, end to end: one row per run, each with the port I/O library
-// beside the program, its settings, and what the run must show. CLOCK_MONOTONIC is sped up so
-// that the 300 s erase wait passes in a fraction of a second.
+// The shipped flashtest, unmodified, end to end: one row per run, natively or a Windows build
+// under Wine, each with the port I/O library beside the program, its settings, and what the run
+// must show. The clock is sped up so that the 300 s erase wait passes in a fraction of a second.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -8,9 +8,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-
 #include <filesystem>
+#include <iterator>
 #include <ostream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,7 +25,7 @@ namespace {
 using Lines = std::vector<std::string>;
 using Library = PortLibrary;
 
-const std::string pause = "Press any key to continue . . . \n";
+const std::string pause = pausePrompt;
 const std::string notInitialized = "IO driver not initialized !\n" + pause;
 const std::string failedCheck = "H/W check failed !\n" + pause;
 
@@ -52,6 +53,8 @@ struct Row {
     int imageMode = 0644;
     bool imageLocked = false;  // by another run
     bool stdoutReaderGone = false;
+    size_t accessCount = 0;  // in the port log; 0: not checked
+    Platform platform = Platform::Native;
 
     Row withErr(std::string text) const { return set(&Row::err, std::move(text)); }
     Row withPorts(Lines lines) const { return set(&Row::ports, std::move(lines)); }
@@ -67,8 +70,12 @@ struct Row {
     }
 };
 
+std::string nameOf(const Row& row) {
+    const char* const platforms[] = {"", "WineX64_", "WineX86_"};
+    return platforms[static_cast<int>(row.platform)] + std::string(row.name);
+}
 void PrintTo(const Row& row, std::ostream* out) {
-    *out << row.name;
+    *out << nameOf(row);
 }
 
 Lines filesIn(const TemporaryFolder& folder) {
@@ -85,7 +92,7 @@ Lines busLog(const std::string& log) {
     Lines entries;
     std::istringstream lines(log);
     for (std::string line; std::getline(lines, line);) {
-        entries.push_back(line[0] == '#' ? "#" : line.substr(15));
+        entries.push_back(line[0] == '#' ? "#" : line.substr(15, line.find('\r') - 15));
     }
     return entries;
 }
@@ -134,25 +141,39 @@ class Flashtest : public testing::TestWithParam<Row> {};
 
 TEST_P(Flashtest, Runs) {
     const Row& row = GetParam();
+    const std::string reason = cannotRun(row.platform, row.library);
+    if (!reason.empty()) {
+        GTEST_SKIP() << reason;
+    }
     TemporaryFolder folder;
-    const auto inFolder = [&folder](std::string text) {
+    // Under Wine, files the program opens are named from its current folder, the run's folder.
+    const bool wine = row.platform != Platform::Native;
+    std::string windowsFolder = "Z:" + folder.path();
+    std::replace(windowsFolder.begin(), windowsFolder.end(), '/', '\\');
+    const auto inFolder = [&](std::string text) {
         const auto at = text.find('@');
-        return at == std::string::npos ? text : text.replace(at, 1, folder.path());
+        return at == std::string::npos ? text
+                                       : text.replace(at, 1, wine ? windowsFolder : folder.path());
+    };
+    const auto here = [&](const char* name) -> std::string {
+        return wine ? name : folder.file(name);
     };
     std::map<std::string, std::string> settings;
     for (const auto& [name, value] : row.settings) {
         settings[name] = inFolder(value);
     }
-    const bool scripted = row.library == Library::Scripted ||
-                          row.library == Library::WithoutIsDriverInstalled ||
-                          row.library == Library::WithoutPortOut;
-    if (scripted) {
-        settings["SCRIPTIO_LOG"] = folder.file("ports.log");
-    } else if (!row.cycles.empty()) {
-        settings["LPTIO_TRACE_BUSLOG"] = folder.file("run.log");
+    const bool driver = row.library == Library::RealPortAndPortDriver;
+    const bool logged = driver || row.library == Library::Scripted ||
+                        row.library == Library::WithoutIsDriverInstalled ||
+                        row.library == Library::WithoutPortOut;
+    if (logged) {
+        settings["SCRIPTIO_LOG"] = here("ports.log");
+    }
+    if ((!logged || driver) && !row.cycles.empty()) {
+        settings["LPTIO_TRACE_BUSLOG"] = here("run.log");
     }
     if (row.library == Library::Simulator) {
-        settings.emplace("LPTIO_SIM_IMAGE", folder.file("chip.img"));
+        settings.emplace("LPTIO_SIM_IMAGE", here("chip.img"));
     }
     const std::string image = folder.file(row.imageFile);
     const std::string kept(512 * 1024, '\x3C');  // an image of a 512 KiB chip
@@ -164,10 +185,11 @@ TEST_P(Flashtest, Runs) {
     const int otherRun = open(image.c_str(), O_RDONLY);
     ASSERT_TRUE(!row.imageLocked || flock(otherRun, LOCK_EX) == 0);
 
-    const ProgramResult result = runFlashtest(folder, row.library, settings, row.stdoutReaderGone);
+    const ProgramResult result =
+        runFlashtest(folder, row.library, settings, row.stdoutReaderGone, nullptr, row.platform);
     close(otherRun);
 
-    EXPECT_EQ(result.out, row.out);
+    EXPECT_EQ(result.out, expectedStdout(row.platform, row.out));
     EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
     if (row.err.empty()) {
         // The simulator says once that it is one; nothing else may be said.
@@ -181,18 +203,34 @@ TEST_P(Flashtest, Runs) {
     }
     const auto programLine = result.err.find("flashtest: ");
     EXPECT_EQ(result.err.find("flashtest: ", programLine + 1), std::string::npos) << "one line";
+    // The program speaks only of a library that is there but cannot be loaded.
+    EXPECT_EQ(programLine != std::string::npos,
+              row.library == Library::NotALibrary || row.library == Library::OtherSimulator);
+    if (row.exitCode == 0) {
+        EXPECT_EQ(result.err.find("lptio:"), result.err.rfind("lptio:")) << "one library line";
+    }
     Lines cycles;
-    if (scripted) {
-        const std::vector<PortCall> calls = parseLog(readWholeFile(folder.file("ports.log")));
+    Lines traced = busLog(readWholeFile(folder.file("run.log")));
+    if (logged) {
+        std::vector<PortCall> calls = parseLog(readWholeFile(folder.file("ports.log")));
+        for (PortCall& call : calls) {
+            EXPECT_TRUE(!driver || call.port >= 0xD010) << call.port;  // only at the forced base
+            call.port = driver ? call.port - 0xD010 + 0x378 : call.port;
+        }
         cycles = busCycles(calls);
         EXPECT_EQ(accessStrings(calls, row.ports.size()), row.ports);
-        if (row.library != Library::Scripted) {
+        EXPECT_TRUE(row.accessCount == 0 || calls.size() == row.accessCount) << calls.size();
+        if (row.library != Library::Scripted && row.ports.empty()) {
             EXPECT_TRUE(calls.empty());
-        } else if (!calls.empty()) {
+        } else if (!driver && !calls.empty()) {
             EXPECT_EQ(accessStrings({calls.back()}, 1), Lines{"W 890 09"});  // lines left idle
         }
+        // The hardware library traces what it passes on.
+        const auto erases =
+            std::count(traced.begin(), traced.end(), writeCycle(0x555, 0x10, "chip erase"));
+        EXPECT_TRUE(!driver || row.cycles.empty() || erases == 1) << erases;
     } else {
-        cycles = busLog(readWholeFile(folder.file("run.log")));
+        cycles = traced;
     }
     if (!row.cycles.empty()) {
         EXPECT_EQ(cycles, row.cycles);
@@ -252,84 +290,157 @@ const char* const BusLog = "LPTIO_TRACE_BUSLOG";
 
 const std::string sampleReport = sampleChipReport + pause;
 
+// The hardware library's opening reads, then the construction and probe as it passes them on:
+// without the writes to the read-only status register, with its read-back of the data register.
+const Lines forwardedProbe = {"R 888",    "R 889",    "R 890",    "W 888 00", "W 890 09",
+                              "W 890 09", "W 890 04", "R 889",    "W 888 01", "R 888",
+                              "R 889",    "R 889",    "W 890 0D", "W 888 00", "W 890 09"};
+
+// Runs that only a Windows build makes, for either build under Wine.
+std::vector<Row> windowsRows() {
+    const std::map<std::string, std::string> forced = {{"LPTIO_PORT", "0xd010"},
+                                                       {"LPTIO_FORCE_PORT", "1"}};
+    const auto with = [](std::map<std::string, std::string> settings, const char* name,
+                         const char* value) {
+        settings[name] = value;
+        return settings;
+    };
+    const Library driver = Library::RealPortAndPortDriver;
+    return {
+        Row{"NotALibrary", Library::NotALibrary, {}, notInitialized, 1}.withErr(
+            "flashtest: cannot load @\\io.dll: "),
+        Row{"HardwareWithoutPortAccessLibrary", Library::RealPort, forced, failedCheck, 1}.withErr(
+            "(LPTIO_PORT=0xd010), reads give 0xFF: inpout"),
+        Row{"HardwareDriverNotRunning", driver, with(forced, "SCRIPTIO_DRIVER_CLOSED", "1"),
+            failedCheck, 1}
+            .withErr("is not running: start flashtest.exe once as Administrator"),
+        Row{"HardwareNoPortListed", driver, {}, failedCheck, 1}.withErr(
+            "reads give 0xFF: Windows lists no parallel port (a USB-to-parallel adapter"),
+        Row{"HardwareUnlistedAddressRefused", driver, {{"LPTIO_PORT", "0xd010"}}, failedCheck, 1}
+            .withErr("(LPTIO_PORT=0xd010), reads give 0xFF: Windows lists no parallel port"),
+        Row{"HardwarePortNotAnswering", driver, with(forced, "SCRIPTIO_FLOATING", "1"), failedCheck,
+            1}
+            .withErr("no answer: the data register read back 0xFF after 0x01 was written")
+            .withPorts(Lines(forwardedProbe.begin(), forwardedProbe.begin() + 10))
+            .set(&Row::accessCount, 10u),
+        Row{"HardwareBadSetting", driver, {{"LPTIO_PORT", "/dev/parport0"}}, failedCheck, 1}
+            .withErr("lptio: LPTIO_PORT=\"/dev/parport0\": not a parallel port; accepted: LPT1"),
+        // Every access of the recording library's run, at a PCIe-style base Wine does not list.
+        Row{"HardwareForwardsEveryAccess", driver,
+            with(forced, "SCRIPTIO_STATUS", ("7F " + scriptedChip).c_str()),
+            "Korvella+ detected !\n" + sampleReport, 0}
+            .withErr("lptio: LPTIO_FORCE_PORT=1: using 0xd010, which Windows does not list as a "
+                     "parallel port (it lists none)")
+            .withPorts(forwardedProbe)
+            .withCycles(reportCycles(sampleChip))
+            .set(&Row::accessCount, 1658u + 3u + 8u * 8u + 3u + 1u - 1u),
+    };
+}
+
+// The native rows that also run under Wine, by name.
+const std::set<std::string> alsoOnWindows = {"NoLibrary",         "WithoutIsDriverInstalled",
+                                             "WithoutPortOut",    "Korvella",
+                                             "SimulatorDefaults", "SimulatedBoardNone"};
+
+std::vector<Row> rows(std::vector<Row> native) {
+    std::vector<Row> all = native, windows = windowsRows();
+    std::copy_if(native.begin(), native.end(), std::back_inserter(windows),
+                 [](const Row& row) { return alsoOnWindows.count(row.name) > 0; });
+    for (Platform platform : {Platform::WineX64, Platform::WineX86}) {
+        for (Row row : windows) {
+            all.push_back(row.set(&Row::platform, platform));
+        }
+        // The other build's library cannot load; stderr says which build can.
+        const bool x64 = platform == Platform::WineX64;
+        all.push_back(Row{"OtherBuildsLibrary", Library::OtherSimulator, {}, notInitialized, 1}
+                          .withErr(x64 ? "It is a 32-bit library: use the x86 build of flashtest."
+                                       : "It is a 64-bit library: use the x64 build of flashtest.")
+                          .set(&Row::platform, platform));
+    }
+    return all;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Runs, Flashtest,
-    testing::Values(
-        Row{"NoLibrary", Library::None, {}, notInitialized, 1},
-        Row{"WithoutIsDriverInstalled", Library::WithoutIsDriverInstalled, {}, notInitialized, 1},
-        Row{"WithoutPortOut", Library::WithoutPortOut, {}, notInitialized, 1},
-        // A file that is no library is named, with the loader's reason; a missing one is not.
-        Row{"NotALibrary", Library::NotALibrary, {}, notInitialized, 1}.withErr(
-            "flashtest: cannot load libio.so: @/libio.so"),
-        scripted("FloatingLines", "", failedCheck, 1).withPorts(constructionAndProbe),
-        scripted("Korvella", scriptedChip, "Korvella+ detected !\n" + sampleReport, 0)
-            .withPorts(constructionAndProbe)
-            .withCycles(reportCycles(sampleChip)),
-        // A closed pipe must not end the run halfway through the chip access.
-        scripted("ClosedOutputPipe", scriptedChip, "", 0)
-            .withCycles(reportCycles(sampleChip))
-            .set(&Row::stdoutReaderGone, true),
-        simulated("SimulatorDefaults", "", "",
-                  report("Korvella+", "0x504C", "[MAN]=0x01; [DEV]=0x7E", "[DEV]=0x21; [DEV]=0x01"))
-            .withCycles(defaultRunLog)
-            .withImage(Image::Erased, "lptio-sim-S29GL128P.img")
-            .set(&Row::settings, std::map<std::string, std::string>{{"LPTIO_SIM_IMAGE", ""}}),
-        simulated("SimulatedVelmarMX29GL128F", "VELMAR/rev3b", "mx29gl128f",
-                  report("Velmar/rev3b", "0x504C", "[MAN]=0xC2; [DEV]=0x7E",
-                         "[DEV]=0x21; [DEV]=0x01")),
-        simulated("SimulatedBoardNone", "none", "", failedCheck)
-            .set(&Row::exitCode, 1)
-            .withImage(Image::Absent),
-        badSetting("BadBoard", "LPTIO_SIM_BOARD", "korvela+"),
-        badSetting("BadChip", "LPTIO_SIM_CHIP", "Am29F040"),
-        badSetting("BadEraseTime", "LPTIO_SIM_ERASE_MS", "11s"),
-        badSetting("EraseTimeOverAnHour", "LPTIO_SIM_ERASE_MS", "3600001"),
-        badSetting("EraseTimeOverflowing", "LPTIO_SIM_ERASE_MS", "99999999999"),
-        simulated("EraseTimeZeroWithLeadingZeros", "", "Am29F040B",
-                  report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4", "[DEV]=0x00; [DEV]=0x00"),
-                  "000000000000"),
-        // An hour's erase is still running after the program's 300 s: the chip answers its
-        // status (DQ7 clear, DQ6 and DQ2 toggling, DQ3 set) on the low lane.
-        simulated("EraseTimeAnHour", "", "Am29F040B",
-                  report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4", "[DEV]=0x00; [DEV]=0x00",
-                         "0xFF4C"),
-                  "3600000"),
-        badSetting("BadVcdTrace", "LPTIO_TRACE_VCD", "@/missing/run.vcd"),
-        badSetting("ImageIsAFolder", "LPTIO_SIM_IMAGE", "@"),
-        badSetting("ImageInAMissingFolder", "LPTIO_SIM_IMAGE", "@/missing/chip.img"),
-        badSetting("ImageOfAnotherChip", "LPTIO_SIM_CHIP", "S29GL128P")
-            .withErr("LPTIO_SIM_IMAGE=\"@/chip.img\": the file holds 524288 bytes instead of"),
-        refused("ImageReadOnly", {}, "LPTIO_SIM_IMAGE", "@/chip.img").set(&Row::imageMode, 0444),
-        refused("ImageInUse", {}, "LPTIO_SIM_IMAGE", "@/chip.img").set(&Row::imageLocked, true),
-        refused("TraceIsTheImage", {{Vcd, "@/chip.img"}}, Vcd, "@/chip.img"),
-        refused("TraceIsTheOtherTrace", {{Vcd, "@/run"}, {BusLog, "@/./run"}}, BusLog, "@/./run"),
-        refused("TraceIsTheLibrary", {{BusLog, "@/libio.so"}}, BusLog, "@/libio.so"),
-        refused("TraceOfARefusedRun", {{"LPTIO_SIM_BOARD", "bogus"}, {BusLog, "@/notes.txt"}},
-                "LPTIO_SIM_BOARD", "bogus"),
-        refused("ValueEscapedAndCut", {{"LPTIO_SIM_CHIP", "Am\x1B[2J\n" + std::string(200, 'x')}},
-                "LPTIO_SIM_CHIP", "Am\\x1B[2J\\x0A" + std::string(87, 'x') + "..."),
-        // The user named the file for a trace of a run that, set up wrongly, never starts.
-        Row{"RealPortRefusedRunOverwritesNoTrace",
-            Library::RealPort,
-            {{"LPTIO_PORT", "lpt1"}, {BusLog, "@/notes.txt"}},
-            failedCheck,
-            1}
-            .withErr("lptio: LPTIO_PORT=\"lpt1\": ")
-            .withImage(Image::Kept),
-        Row{"RealPortUnwritableTrace",
-            Library::RealPort,
-            {{"LPTIO_PORT", "/dev/null"}, {"LPTIO_TRACE_VCD", "/nonexistent/run.vcd"}},
-            failedCheck,
-            1}
-            .withErr("lptio: LPTIO_TRACE_VCD=\"/nonexistent/run.vcd\": cannot create the file"),
-        Row{"RealPortOnAnotherDevice",
-            Library::RealPort,
-            {{"LPTIO_PORT", "/dev/null"}},
-            failedCheck,
-            1}
-            .withErr("lptio: cannot reach the port at 0x378 (LPTIO_PORT=/dev/null), reads give "
-                     "0xFF: /dev/null is not a parallel port device")),
-    [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+    testing::ValuesIn(rows(
+        {Row{"NoLibrary", Library::None, {}, notInitialized, 1},
+         Row{"WithoutIsDriverInstalled", Library::WithoutIsDriverInstalled, {}, notInitialized, 1},
+         Row{"WithoutPortOut", Library::WithoutPortOut, {}, notInitialized, 1},
+         // A file that is no library is named, with the loader's reason; a missing one is not.
+         Row{"NotALibrary", Library::NotALibrary, {}, notInitialized, 1}.withErr(
+             "flashtest: cannot load libio.so: @/libio.so"),
+         scripted("FloatingLines", "", failedCheck, 1).withPorts(constructionAndProbe),
+         scripted("Korvella", scriptedChip, "Korvella+ detected !\n" + sampleReport, 0)
+             .withPorts(constructionAndProbe)
+             .withCycles(reportCycles(sampleChip))
+             .set(&Row::accessCount, 1658u + 3u + 8u * 8u),
+         // A closed pipe must not end the run halfway through the chip access.
+         scripted("ClosedOutputPipe", scriptedChip, "", 0)
+             .withCycles(reportCycles(sampleChip))
+             .set(&Row::stdoutReaderGone, true),
+         simulated("SimulatorDefaults", "", "",
+                   report("Korvella+", "0x504C", "[MAN]=0x01; [DEV]=0x7E",
+                          "[DEV]=0x21; [DEV]=0x01"))
+             .withCycles(defaultRunLog)
+             .withImage(Image::Erased, "lptio-sim-S29GL128P.img")
+             .set(&Row::settings, std::map<std::string, std::string>{{"LPTIO_SIM_IMAGE", ""}}),
+         simulated("SimulatedVelmarMX29GL128F", "VELMAR/rev3b", "mx29gl128f",
+                   report("Velmar/rev3b", "0x504C", "[MAN]=0xC2; [DEV]=0x7E",
+                          "[DEV]=0x21; [DEV]=0x01")),
+         simulated("SimulatedBoardNone", "none", "", failedCheck)
+             .set(&Row::exitCode, 1)
+             .withImage(Image::Absent),
+         badSetting("BadBoard", "LPTIO_SIM_BOARD", "korvela+"),
+         badSetting("BadChip", "LPTIO_SIM_CHIP", "Am29F040"),
+         badSetting("BadEraseTime", "LPTIO_SIM_ERASE_MS", "11s"),
+         badSetting("EraseTimeOverAnHour", "LPTIO_SIM_ERASE_MS", "3600001"),
+         badSetting("EraseTimeOverflowing", "LPTIO_SIM_ERASE_MS", "99999999999"),
+         simulated("EraseTimeZeroWithLeadingZeros", "", "Am29F040B",
+                   report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4",
+                          "[DEV]=0x00; [DEV]=0x00"),
+                   "000000000000"),
+         // An hour's erase is still running after the program's 300 s: the chip answers its
+         // status (DQ7 clear, DQ6 and DQ2 toggling, DQ3 set) on the low lane.
+         simulated("EraseTimeAnHour", "", "Am29F040B",
+                   report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4", "[DEV]=0x00; [DEV]=0x00",
+                          "0xFF4C"),
+                   "3600000"),
+         badSetting("BadVcdTrace", "LPTIO_TRACE_VCD", "@/missing/run.vcd"),
+         badSetting("ImageIsAFolder", "LPTIO_SIM_IMAGE", "@"),
+         badSetting("ImageInAMissingFolder", "LPTIO_SIM_IMAGE", "@/missing/chip.img"),
+         badSetting("ImageOfAnotherChip", "LPTIO_SIM_CHIP", "S29GL128P")
+             .withErr("LPTIO_SIM_IMAGE=\"@/chip.img\": the file holds 524288 bytes instead of"),
+         refused("ImageReadOnly", {}, "LPTIO_SIM_IMAGE", "@/chip.img").set(&Row::imageMode, 0444),
+         refused("ImageInUse", {}, "LPTIO_SIM_IMAGE", "@/chip.img").set(&Row::imageLocked, true),
+         refused("TraceIsTheImage", {{Vcd, "@/chip.img"}}, Vcd, "@/chip.img"),
+         refused("TraceIsTheOtherTrace", {{Vcd, "@/run"}, {BusLog, "@/./run"}}, BusLog, "@/./run"),
+         refused("TraceIsTheLibrary", {{BusLog, "@/libio.so"}}, BusLog, "@/libio.so"),
+         refused("TraceOfARefusedRun", {{"LPTIO_SIM_BOARD", "bogus"}, {BusLog, "@/notes.txt"}},
+                 "LPTIO_SIM_BOARD", "bogus"),
+         refused("ValueEscapedAndCut", {{"LPTIO_SIM_CHIP", "Am\x1B[2J\n" + std::string(200, 'x')}},
+                 "LPTIO_SIM_CHIP", "Am\\x1B[2J\\x0A" + std::string(87, 'x') + "..."),
+         // The user named the file for a trace of a run that, set up wrongly, never starts.
+         Row{"RealPortRefusedRunOverwritesNoTrace",
+             Library::RealPort,
+             {{"LPTIO_PORT", "lpt1"}, {BusLog, "@/notes.txt"}},
+             failedCheck,
+             1}
+             .withErr("lptio: LPTIO_PORT=\"lpt1\": ")
+             .withImage(Image::Kept),
+         Row{"RealPortUnwritableTrace",
+             Library::RealPort,
+             {{"LPTIO_PORT", "/dev/null"}, {"LPTIO_TRACE_VCD", "/nonexistent/run.vcd"}},
+             failedCheck,
+             1}
+             .withErr("lptio: LPTIO_TRACE_VCD=\"/nonexistent/run.vcd\": cannot create the file"),
+         Row{"RealPortOnAnotherDevice",
+             Library::RealPort,
+             {{"LPTIO_PORT", "/dev/null"}},
+             failedCheck,
+             1}
+             .withErr("lptio: cannot reach the port at 0x378 (LPTIO_PORT=/dev/null), reads give "
+                      "0xFF: /dev/null is not a parallel port device")})),
+    [](const testing::TestParamInfo<Row>& info) { return nameOf(info.param); });
 
 }  // namespace
 

@@ -33,7 +33,12 @@ enum class PortLibrary {
     NotALibrary,  // a file of that name that the loader refuses
     Simulator,
     RealPort,
+    OtherSimulator,         // Wine: the simulator of the other bitness's build
+    RealPortAndPortDriver,  // Wine: RealPort with the stand-in port-access library beside it
 };
+
+// Where the program runs: natively, or a Windows build's flashtest.exe under Wine.
+enum class Platform { Native, WineX64, WineX86 };
 
 // A fresh empty folder below the system's temporary folder, removed with everything in it when
 // the object goes away.
@@ -52,10 +57,21 @@ class TemporaryFolder {
 
 // Runs a copy of flashtest from the folder, with the library beside it as an operator installs
 // them, on the sped-up clock. Every LPTIO_ and SCRIPTIO_ variable not in settings is removed.
-// With a shell script, the shell runs it and the script starts the program (exec "$0").
+// With a shell script, the shell runs it and the script starts the program (exec "$0"). Under
+// Wine, stdin is /dev/null and the prefix is the one ctest's fixture made for that bitness;
+// LPTFLASH_REAL_CLOCK=1 leaves Wine's clock alone.
 ProgramResult runFlashtest(const TemporaryFolder& folder, PortLibrary library,
                            const std::map<std::string, std::string>& settings,
-                           bool stdoutReaderGone = false, const char* shellScript = nullptr);
+                           bool stdoutReaderGone = false, const char* shellScript = nullptr,
+                           Platform platform = Platform::Native);
+
+// Why runs on this platform with this library cannot be made here; empty when they can.
+std::string cannotRun(Platform platform, PortLibrary library);
+
+// The program's stdout for these newline-ended lines ending in the pause prompt: as they are
+// natively; under Wine with CR LF line ends (text mode) and Wine's own pause prompt.
+std::string expectedStdout(Platform platform, const std::string& lines);
+constexpr const char* pausePrompt = "Press any key to continue . . . \n";  // native
 
 std::string readWholeFile(const std::string& path);
 void writeWholeFile(const std::string& path, const std::string& contents);
