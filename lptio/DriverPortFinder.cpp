@@ -129,7 +129,7 @@ PortSetting parseWindowsPortSetting(const char* value, const char* force) {
     if (setting.kind == PortSetting::Kind::Device && !portName(setting.device)) {
         setting.kind = PortSetting::Kind::Invalid;
         setting.problem =
-            porttrace::badSetting(PortVariable, value, "not a parallel port", accepted);
+            settings::badSetting(PortVariable, value, "not a parallel port", accepted);
     } else if (setting.kind == PortSetting::Kind::Invalid) {
         // The shared reading says what is wrong; the forms it accepts are Windows' own here.
         setting.problem = setting.problem.substr(0, setting.problem.find("; accepted: ")) +
@@ -138,10 +138,10 @@ PortSetting parseWindowsPortSetting(const char* value, const char* force) {
     const std::string forcing = force != nullptr ? force : "";
     setting.forceUnlisted = forcing == "1";
     if (!forcing.empty() && forcing != "1" && forcing != "0") {
-        refuseOnProblems(setting, {porttrace::badSetting(ForcePortVariable, forcing, "not 0 or 1",
-                                                         "1 (use an address Windows does not "
-                                                         "list as a parallel port, at your own "
-                                                         "risk) or 0")});
+        refuseOnProblems(setting, {settings::badSetting(ForcePortVariable, forcing, "not 0 or 1",
+                                                        "1 (use an address Windows does not "
+                                                        "list as a parallel port, at your own "
+                                                        "risk) or 0")});
     }
     return setting;
 }

@@ -77,9 +77,9 @@ PortSetting parsePortSetting(const char* value, const char* directIo) {
     if (direct == "1") {
         setting.directIo = true;
     } else if (!direct.empty() && direct != "0") {
-        problems.push_back(porttrace::badSetting(DirectIoVariable, direct, "not a switch",
-                                                 "1 (direct I/O where ppdev does not serve the "
-                                                 "port, as root), 0 or unset (never)"));
+        problems.push_back(settings::badSetting(DirectIoVariable, direct, "not a switch",
+                                                "1 (direct I/O where ppdev does not serve the "
+                                                "port, as root), 0 or unset (never)"));
     }
     if (value == nullptr || *value == '\0') {
         refuseOnProblems(setting, problems);
@@ -109,7 +109,7 @@ PortSetting parsePortSetting(const char* value, const char* directIo) {
     }
     if (setting.kind == PortSetting::Kind::Unset) {
         problems.insert(problems.begin(),
-                        porttrace::badSetting(PortVariable, text, problem, Accepted));
+                        settings::badSetting(PortVariable, text, problem, Accepted));
     }
     refuseOnProblems(setting, problems);
     return setting;

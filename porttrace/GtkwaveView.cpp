@@ -8,7 +8,10 @@ namespace porttrace {
 
 namespace {
 
-constexpr double ViewWidthPixels = 1000;
+// The wave pane of a 1280-pixel window beside the tree and the names is about 780 pixels wide;
+// aiming at a little less keeps the window's end in view whatever the font.
+constexpr double ViewWidthPixels = 700;
+constexpr double PixelsPerFrame = 200;
 
 }  // namespace
 
@@ -23,9 +26,10 @@ std::string gtkwaveViewPath(const std::string& vcdPath) {
 
 std::string gtkwaveView(const std::string& vcdPath, std::int64_t startNs, std::int64_t endNs,
                         std::int64_t markerNs) {
-    // GTKWave's zoom z shows 2^-z time units per pixel.
-    const double unitsPerPixel = static_cast<double>(endNs - startNs) / ViewWidthPixels;
-    const double zoom = -std::log2(unitsPerPixel > 1 ? unitsPerPixel : 1);
+    // GTKWave's zoom z shows 2^-z time units per frame of 200 pixels, not per pixel.
+    const double unitsPerFrame =
+        static_cast<double>(endNs - startNs) / ViewWidthPixels * PixelsPerFrame;
+    const double zoom = -std::log2(unitsPerFrame > 1 ? unitsPerFrame : 1);
     std::string view = std::string(GtkwaveViewTitle) + "\n[dumpfile] \"" + vcdPath +
                        "\"\n[timestart] " + std::to_string(startNs) +
                        "\n[size] 1280 720\n[pos] -1 -1\n*" + std::to_string(zoom) + " " +

@@ -27,15 +27,15 @@ bool PortTrace::checkEnvironment(std::vector<std::string>& problems,
     }
     bool fine = true;
     for (const char* variable : {VcdVariable, BusLogVariable}) {
-        const std::string path = environmentSetting(variable);
+        const std::string path = settings::environmentSetting(variable);
         if (path.empty()) {
             continue;
         }
         const std::string identity = fileIdentity(path);
         for (const Taken& other : taken) {
             if (identity == other.identity) {
-                problems.push_back(
-                    badSetting(variable, path, std::string("is ") + other.what, Accepted));
+                problems.push_back(settings::badSetting(variable, path,
+                                                        std::string("is ") + other.what, Accepted));
                 fine = false;
                 break;
             }
@@ -48,11 +48,11 @@ bool PortTrace::checkEnvironment(std::vector<std::string>& problems,
 bool PortTrace::openFromEnvironment(std::vector<std::string>& problems) {
     bool fine = true;
     auto openOne = [&](const char* variable, auto& writer) {
-        const std::string path = environmentSetting(variable);
+        const std::string path = settings::environmentSetting(variable);
         std::string reason;
         if (!path.empty() && !writer.open(path, reason)) {
-            problems.push_back(
-                badSetting(variable, path, "cannot create the file (" + reason + ")", Accepted));
+            problems.push_back(settings::badSetting(
+                variable, path, "cannot create the file (" + reason + ")", Accepted));
             fine = false;
         }
     };

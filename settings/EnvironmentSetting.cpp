@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace porttrace {
+namespace settings {
 
 std::string environmentSetting(const char* name) {
     const char* value = std::getenv(name);
@@ -36,4 +36,4 @@ std::string badSetting(const char* name, const std::string& value, const std::st
            "; accepted: " + accepted;
 }
 
-}  // namespace porttrace
+}  // namespace settings

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace porttrace {
+namespace settings {
 
 // The variable's value; unset and empty both give an empty string.
 std::string environmentSetting(const char* name);
@@ -17,6 +17,6 @@ std::string shownValue(const std::string& value);
 std::string badSetting(const char* name, const std::string& value, const std::string& problem,
                        const std::string& accepted);
 
-}  // namespace porttrace
+}  // namespace settings
 
 #endif

@@ -58,8 +58,8 @@ SimSettings readSimSettings(const SettingLookup& lookup, std::vector<std::string
             }
         }
         if (!known) {
-            problems.push_back(porttrace::badSetting(BoardVariable, board, "unknown board",
-                                                     "korvella+, velmar/rev3b, none"));
+            problems.push_back(settings::badSetting(BoardVariable, board, "unknown board",
+                                                    "korvella+, velmar/rev3b, none"));
         }
     }
     if (const std::string chip = lookup(ChipVariable); !chip.empty()) {
@@ -67,17 +67,17 @@ SimSettings readSimSettings(const SettingLookup& lookup, std::vector<std::string
             settings.chip = type;
         } else {
             problems.push_back(
-                porttrace::badSetting(ChipVariable, chip, "unknown chip", chipNames()));
+                settings::badSetting(ChipVariable, chip, "unknown chip", chipNames()));
         }
     }
     std::uint32_t eraseMs = settings.chip->eraseMs;
     if (const std::string erase = lookup(EraseVariable); !erase.empty()) {
         if (!parseMilliseconds(erase, eraseMs)) {
             eraseMs = settings.chip->eraseMs;
-            problems.push_back(porttrace::badSetting(EraseVariable, erase, "not a chip erase time",
-                                                     "whole milliseconds from 0 to " +
-                                                         std::to_string(MaxEraseMs) +
-                                                         ", or unset for the chip's own time"));
+            problems.push_back(settings::badSetting(EraseVariable, erase, "not a chip erase time",
+                                                    "whole milliseconds from 0 to " +
+                                                        std::to_string(MaxEraseMs) +
+                                                        ", or unset for the chip's own time"));
         }
     }
     settings.eraseNs = static_cast<std::int64_t>(eraseMs) * 1000000;

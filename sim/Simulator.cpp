@@ -15,7 +15,7 @@ Simulator& Simulator::instance() {
 
 Simulator::Simulator() {
     std::vector<std::string> problems;
-    settings = readSimSettings(porttrace::environmentSetting, problems);
+    settings = readSimSettings(settings::environmentSetting, problems);
     // Every setting is checked before any file is written: a typo never costs contents, and a
     // refused run leaves every file as it was.
     trace.checkEnvironment(problems, {settings.imagePath});
@@ -62,10 +62,10 @@ void Simulator::announce() const {
 }
 
 std::string Simulator::imageProblem(const std::string& problem) const {
-    return porttrace::badSetting(
-        ImageVariable, settings.imagePath, problem,
-        "a writable file of " + std::to_string(settings.chip->sizeBytes) + " bytes (chip " +
-            settings.chip->name + ") that no other run uses, or a new file in a writable folder");
+    return settings::badSetting(ImageVariable, settings.imagePath, problem,
+                                "a writable file of " + std::to_string(settings.chip->sizeBytes) +
+                                    " bytes (chip " + settings.chip->name +
+                                    ") that no other run uses, or a new file in a writable folder");
 }
 
 bool Simulator::registerOf(std::uint16_t port, PortRegister& portRegister) const {
@@ -107,7 +107,7 @@ void Simulator::keepImage(FlashModel::Change change) {
         std::fprintf(stderr,
                      "lptio: the chip's new contents were not saved to %s (%s); the next run "
                      "starts from the contents saved before\n",
-                     porttrace::shownValue(settings.imagePath).c_str(), problem.c_str());
+                     settings::shownValue(settings.imagePath).c_str(), problem.c_str());
     }
 }
 

@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string value(reinterpret_cast<const char*>(data + 1), size - 1);
     switch (data[0] % 3) {
         case 0: {
-            const std::string shown = porttrace::shownValue(value);
+            const std::string shown = settings::shownValue(value);
             require(shown.size() <= 103);
             for (const char c : shown) {
                 require(c >= 0x20 && c < 0x7F);

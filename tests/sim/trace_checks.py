@@ -66,6 +66,12 @@ with tempfile.TemporaryDirectory() as folder:
         text = view.read()
     check('[dumpfile] "%s"' % os.path.join(folder, 'run.vcd') in text and
           '#{lpt.data[7:0]} lpt.D7 ' in text, 'a GTKWave view beside the dump')
+    start = int(re.search(r'^\[timestart\] (\d+)$', text, re.M).group(1))
+    zoom, marker = re.search(r'^\*(\S+) (\d+) ', text, re.M).groups()
+    # GTKWave 3.3 shows 2^-zoom ns per 200 pixels, in a wave pane of 780 at our window size.
+    shown = 2 ** -float(zoom) * 780 / 200
+    check(start < int(marker) < start + shown < start + 2 * (int(marker) - start),
+          'the view shows the first chip access, not a sliver or the whole run')
 
 with tempfile.TemporaryDirectory() as folder:
     # Killed during the erase wait, at a hundredth of real time: 3 s.
