@@ -333,6 +333,7 @@ std::vector<Row> windowsRows() {
                      "parallel port (it lists none)")
             .withPorts(forwardedProbe)
             .withCycles(reportCycles(sampleChip))
+            // the recording run's accesses, the opening reads and read-back, no status write
             .set(&Row::accessCount, 1658u + 3u + 8u * 8u + 3u + 1u - 1u),
     };
 }
