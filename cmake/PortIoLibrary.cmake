@@ -4,7 +4,7 @@
 # decorates them (PortOut@8), which GetProcAddress("PortOut") and the operators' own libraries
 # do not have, so the linker strips the decoration. Nothing else is exported.
 function(lptflash_port_io_library target)
-    target_link_libraries(${target} PRIVATE lptflash_portio_entrypoints)
+    target_link_libraries(${target} PRIVATE lptflash_protocol)
     if(WIN32)
         target_compile_definitions(${target} PRIVATE "PORTIO_EXPORT=__declspec(dllexport)")
     else()

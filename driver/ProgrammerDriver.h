@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "driver/AdapterLines.h"
-#include "driver/ChangeWord.h"
+#include "protocol/AdapterLines.h"
+#include "protocol/ChangeWord.h"
 
 class ProgrammerDriver {
   public:

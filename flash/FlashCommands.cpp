@@ -1,7 +1,7 @@
 // Chip commands of the unlock-cycle command set; every wait is a fixed time, nothing is polled.
 #include <cstdio>
 
-#include "flash/ChipCommandSet.h"
+#include "protocol/ChipCommandSet.h"
 #include "flash/FlashChip.h"
 
 namespace {

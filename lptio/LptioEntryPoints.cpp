@@ -1,6 +1,6 @@
 // The exported entry points: the one process-wide PortAccess on the real system, configured
 // from the environment when first used. The same on every OS.
-#include "portio/PortIoEntryPoints.h"
+#include "protocol/PortIoEntryPoints.h"
 
 #include <cstdio>
 

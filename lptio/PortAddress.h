@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/AdapterLines.h"
+#include "protocol/AdapterLines.h"
 
 inline std::uint16_t portBaseOf(std::uint16_t address) {
     return static_cast<std::uint16_t>(address & ~3u);

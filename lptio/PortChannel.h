@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "driver/AdapterLines.h"
+#include "protocol/AdapterLines.h"
 
 class PortChannel {
   public:

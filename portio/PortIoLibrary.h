@@ -3,7 +3,7 @@
 #define LPTFLASH_PORTIO_PORTIOLIBRARY_H
 
 #include "platform/LibraryLoader.h"
-#include "portio/PortIoEntryPoints.h"
+#include "protocol/PortIoEntryPoints.h"
 
 struct PortIoLibrary {
     LibraryHandle module;  // result of the last load attempt, kept even when null

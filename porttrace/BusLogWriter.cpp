@@ -3,7 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "driver/AdapterLines.h"
+#include "protocol/AdapterLines.h"
 #include "porttrace/PortWires.h"
 
 namespace porttrace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "flash/ChipCommandSet.h"
+#include "protocol/ChipCommandSet.h"
 #include "porttrace/BusCycleDecoder.h"
 
 namespace porttrace {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "driver/AdapterLines.h"
+#include "protocol/AdapterLines.h"
 
 namespace porttrace {
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "driver/AdapterLines.h"
+#include "protocol/AdapterLines.h"
 #include "porttrace/PortLines.h"
 
 namespace porttrace {

@@ -1,7 +1,7 @@
 #include "porttrace/ReadMeaning.h"
 
-#include "flash/ChipCommandSet.h"
-#include "porttrace/ChipTable.h"
+#include "protocol/ChipCommandSet.h"
+#include "protocol/ChipTable.h"
 
 namespace porttrace {
 
@@ -78,7 +78,7 @@ std::string ReadMeaning::identifier(const BusCycle& read) {
 // The one chip of the table whose codes were all read and agree; nullptr if none or several.
 const char* ReadMeaning::matchingChip() const {
     const char* found = nullptr;
-    for (const ChipType& chip : chipTable) {
+    for (const protocol::ChipType& chip : protocol::chipTable) {
         const std::uint16_t expected[4] = {chip.manufacturer, chip.device, chip.extended14,
                                            chip.extended15};
         bool matches = true;

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "driver/AdapterLines.h"
+#include "protocol/AdapterLines.h"
 #include "sim/FlashModel.h"
 
 namespace sim {

@@ -7,11 +7,11 @@
 namespace sim {
 
 const ChipType& defaultChip() {
-    return porttrace::chipTable[0];
+    return protocol::chipTable[0];
 }
 
 const ChipType* findChip(const std::string& name) {
-    for (const ChipType& chip : porttrace::chipTable) {
+    for (const ChipType& chip : protocol::chipTable) {
         if (sameName(name, chip.name)) {
             return &chip;
         }
@@ -21,7 +21,7 @@ const ChipType* findChip(const std::string& name) {
 
 std::string chipNames() {
     std::string names;
-    for (const ChipType& chip : porttrace::chipTable) {
+    for (const ChipType& chip : protocol::chipTable) {
         names += (names.empty() ? "" : ", ") + std::string(chip.name);
     }
     return names;

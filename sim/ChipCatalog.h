@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <string>
 
-#include "porttrace/ChipTable.h"
+#include "protocol/ChipTable.h"
 
 namespace sim {
 
-using ChipType = porttrace::ChipType;
+using ChipType = protocol::ChipType;
 
 const ChipType& defaultChip();
 // The chip of that name, ignoring case; nullptr if none.

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "flash/ChipCommandSet.h"
+#include "protocol/ChipCommandSet.h"
 #include "sim/ChipCatalog.h"
 
 namespace sim {

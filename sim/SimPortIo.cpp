@@ -1,5 +1,5 @@
 // The port I/O library's entry points, answered by the simulated port.
-#include "portio/PortIoEntryPoints.h"
+#include "protocol/PortIoEntryPoints.h"
 
 #include "sim/Simulator.h"
 

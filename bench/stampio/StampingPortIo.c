@@ -5,7 +5,7 @@
  * program made them.
  * LPTFLASH_STAMP_STATUS (a number, 0 if unset) is what every PortIn returns. */
 #define _POSIX_C_SOURCE 200809L
-#include "portio/PortIoEntryPoints.h"
+#include "protocol/PortIoEntryPoints.h"
 
 #include <stdio.h>
 #include <stdlib.h>

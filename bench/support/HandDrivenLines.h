@@ -9,8 +9,8 @@
 
 #include <cstdint>
 
-#include "driver/AdapterLines.h"
-#include "driver/ChangeWord.h"
+#include "protocol/AdapterLines.h"
+#include "protocol/ChangeWord.h"
 
 template <typename Port>
 class HandDrivenLines {

@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "portio/PortIoEntryPoints.h"
+#include "protocol/PortIoEntryPoints.h"
 
 // The two entry points the program calls, in the shape HandDrivenLines drives.
 struct PortEntries {

@@ -1,6 +1,6 @@
 /* The entry points flashtest resolves but never calls, for the benchmarks' port libraries: the
  * program loads a library only when they are all there. */
-#include "portio/PortIoEntryPoints.h"
+#include "protocol/PortIoEntryPoints.h"
 
 void PORTIO_CALL PortWordOut(short port, unsigned short value) {
     (void)port;

@@ -7,7 +7,7 @@
  * over emulated registers, data and control keeping what was written.
  *   SCRIPTIO_DRIVER_CLOSED=1  its kernel driver is not running
  *   SCRIPTIO_FLOATING=1       no port answers: every read gives 0xFF */
-#include "portio/PortIoEntryPoints.h"
+#include "protocol/PortIoEntryPoints.h"
 
 #include <stdio.h>
 #include <stdlib.h>

@@ -6,7 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "portio/PortIoEntryPoints.h"
+#include "protocol/PortIoEntryPoints.h"
 
 typedef void (*AnyEntry)(void);
 

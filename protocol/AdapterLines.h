@@ -1,7 +1,7 @@
 // The adapter's lines on the parallel port's three registers: the one map that the driver, the
 // simulated adapter, the real-port library and the traces all read.
-#ifndef LPTFLASH_DRIVER_ADAPTERLINES_H
-#define LPTFLASH_DRIVER_ADAPTERLINES_H
+#ifndef LPTFLASH_PROTOCOL_ADAPTERLINES_H
+#define LPTFLASH_PROTOCOL_ADAPTERLINES_H
 
 #include <cstdint>
 

@@ -1,13 +1,13 @@
 // The flash chips we know by their autoselect codes: the simulator puts them in its socket, the
 // bus log names them from the codes a run reads. Codes as the chips give them in autoselect
 // mode (16-bit chips in word mode).
-#ifndef LPTFLASH_PORTTRACE_CHIPTABLE_H
-#define LPTFLASH_PORTTRACE_CHIPTABLE_H
+#ifndef LPTFLASH_PROTOCOL_CHIPTABLE_H
+#define LPTFLASH_PROTOCOL_CHIPTABLE_H
 
 #include <array>
 #include <cstdint>
 
-namespace porttrace {
+namespace protocol {
 
 struct ChipType {
     const char* name;
@@ -36,6 +36,6 @@ inline constexpr std::array<ChipType, 5> chipTable = {{
     {"MX29F040", 8, 0xC2, 0xA4, false, 0, 0, 512 * chipsize::KiB, 11000},
 }};
 
-}  // namespace porttrace
+}  // namespace protocol
 
 #endif

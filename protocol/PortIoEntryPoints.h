@@ -1,10 +1,10 @@
 // The entry points of the outside port I/O library "io": the one declaration shared by the
 // program, which resolves them at run time, and by the stand-in libraries, which define them.
 // Ports are 16-bit I/O addresses; byte values are register contents as on the wire.
-#ifndef LPTFLASH_PORTIO_PORTIOENTRYPOINTS_H
-#define LPTFLASH_PORTIO_PORTIOENTRYPOINTS_H
+#ifndef LPTFLASH_PROTOCOL_PORTIOENTRYPOINTS_H
+#define LPTFLASH_PROTOCOL_PORTIOENTRYPOINTS_H
 
-#include "portio/PortIoAbi.h"
+#include "protocol/PortIoAbi.h"
 
 #ifdef __cplusplus
 extern "C" {

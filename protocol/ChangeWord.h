@@ -1,6 +1,6 @@
 // The change words that move a register's bits through the driver's modifyPort.
-#ifndef LPTFLASH_DRIVER_CHANGEWORD_H
-#define LPTFLASH_DRIVER_CHANGEWORD_H
+#ifndef LPTFLASH_PROTOCOL_CHANGEWORD_H
+#define LPTFLASH_PROTOCOL_CHANGEWORD_H
 
 #include <cstdint>
 

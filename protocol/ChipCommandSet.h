@@ -1,7 +1,7 @@
 // The unlock-cycle command set of parallel NOR flash chips, as the one table that the program's
 // chip commands send, the simulated chip obeys and the bus log names.
-#ifndef LPTFLASH_FLASH_CHIPCOMMANDSET_H
-#define LPTFLASH_FLASH_CHIPCOMMANDSET_H
+#ifndef LPTFLASH_PROTOCOL_CHIPCOMMANDSET_H
+#define LPTFLASH_PROTOCOL_CHIPCOMMANDSET_H
 
 #include <cstdint>
 
