@@ -48,6 +48,10 @@ run_ctest() {
     local log status=0
     log=$(mktemp)
     ctest --preset "$preset" 2>&1 | tee "$log" || status=$?
+    # gtest prints "file:line: Skipped" and then the reason; the VM test leaves its own. Read
+    # before a run again overwrites the log.
+    awk '/^[0-9]+\/[0-9]+ Testing: /{name=$3} /: Skipped$/{getline reason; print "skipped " name ": " reason}' \
+        "$build/Testing/Temporary/LastTest.log" 2>/dev/null || true
     local total failed skipped rerun=""
     total=$(sed -n 's/.*tests passed, [0-9]* tests\? failed out of \([0-9]*\).*/\1/p' "$log")
     failed=$(sed -n 's/.*tests passed, \([0-9]*\) tests\? failed out of.*/\1/p' "$log")
@@ -66,9 +70,6 @@ run_ctest() {
     fi
     skipped=$(grep -c '(Skipped)' "$log" || true)
     rm -f "$log"
-    # gtest prints "file:line: Skipped" and then the reason; the VM test leaves its own.
-    awk '/^[0-9]+\/[0-9]+ Testing: /{name=$3} /: Skipped$/{getline reason; print "skipped " name ": " reason}' \
-        "$build/Testing/Temporary/LastTest.log" 2>/dev/null || true
     if [ -f "$build/tests/vm/SKIPPED" ]; then
         echo "skipped vm_real_kernel: $(cat "$build/tests/vm/SKIPPED")"
     fi
