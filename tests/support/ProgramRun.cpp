@@ -181,6 +181,11 @@ std::string cannotRun(Platform platform, PortLibrary library) {
                ((platform == Platform::WineX86) != other ? "X86" : "X64") +
                "_BUILD_DIR is not set: that Windows build is not configured";
     }
+    // Set by ctest where the kernel refuses 32-bit programs (tests/windows).
+    const char* refused = std::getenv("LPTFLASH_X86_REFUSED");
+    if (platform == Platform::WineX86 && refused != nullptr) {
+        return refused;
+    }
     return "";
 }
 

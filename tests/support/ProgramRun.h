@@ -65,7 +65,8 @@ ProgramResult runFlashtest(const TemporaryFolder& folder, PortLibrary library,
                            bool stdoutReaderGone = false, const char* shellScript = nullptr,
                            Platform platform = Platform::Native);
 
-// Why runs on this platform with this library cannot be made here; empty when they can.
+// Why runs on this platform with this library cannot be made here (an x86 build not configured,
+// or LPTFLASH_X86_REFUSED's reason); empty when they can.
 std::string cannotRun(Platform platform, PortLibrary library);
 
 // The program's stdout for these newline-ended lines ending in the pause prompt: as they are
