@@ -152,20 +152,17 @@ OpenedPort DriverPortFinder::open(std::uint16_t programBase) {
     const std::uint16_t target =
         setting.kind == PortSetting::Kind::Address ? setting.base : programBase;
     for (const ListedPort& port : ports) {
+        found = setting.kind == PortSetting::Kind::Device
+                    ? upper(port.name) == setting.device
+                    : port.base == target || otherRegisterBlock(port, target);
         if (found) {
-            break;
-        }
-        if (setting.kind == PortSetting::Kind::Device) {
-            found = upper(port.name) == setting.device;
             chosen = port;
-        } else if (port.base == target || otherRegisterBlock(port, target)) {
-            found = true;
-            chosen = port;
-            if (port.base != target) {  // the operator chose the other block: it has no ECP
-                chosen.base = target;
+            if (setting.kind != PortSetting::Kind::Device && port.base != target) {
+                chosen.base = target;  // the operator chose the other block: no ECP block known
                 chosen.modeRegister = 0;
                 chosen.baseGuessed = false;
             }
+            break;
         }
     }
     const std::string heading = unreachableHeading(programBase, setting);
@@ -259,7 +256,8 @@ bool DriverPortFinder::forcedPortFree(std::uint16_t base, std::string& owner) {
         }
         for (const IoRange& range : device.ranges) {
             if (range.first <= last && base <= range.last) {
-                owners += (owners.empty() ? "" : ", ") + device.name + " (" + rangeText(range) + ")";
+                owners +=
+                    (owners.empty() ? "" : ", ") + device.name + " (" + rangeText(range) + ")";
             }
         }
         if (!rangesUnknown(device).empty() && ++unknownCount <= 3) {
