@@ -66,8 +66,11 @@ std::string WindowsPortDriver::libraryName() const {
 PortDriver::State WindowsPortDriver::load(std::string& reason) {
     if (!tried) {
         tried = true;
-        const std::wstring beside = folderOfThisLibrary() + widened(libraryName());
-        const bool besideExists = GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES;
+        // Without io.dll's own folder the name alone would be looked up in the current folder.
+        const std::wstring folder = folderOfThisLibrary();
+        const std::wstring beside = folder + widened(libraryName());
+        const bool besideExists =
+            !folder.empty() && GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES;
         // A library that cannot be loaded must come back as an error, never as a dialog box
         // that stops the run.
         DWORD oldMode = 0;
