@@ -3,12 +3,16 @@
 #include <cctype>
 #include <cerrno>
 
+#include "lptio/ListedDevices.h"
 #include "lptio/PortAddress.h"
 #include "settings/EnvironmentSetting.h"
 
 namespace {
 
 constexpr std::uint8_t DataReverseBit = 0x20;  // control register: data lines left to the device
+constexpr std::uint8_t EcrModeBits = 0xE0;
+constexpr std::uint8_t EcrPs2Mode = 0x20;     // 001: byte mode, the data lines can turn round
+constexpr unsigned long HvciRunning = 0x400;  // CODEINTEGRITY_OPTION_HVCI_KMCI_ENABLED
 
 std::string upper(std::string text) {
     for (char& c : text) {
@@ -30,12 +34,6 @@ std::string hexByte(std::uint8_t value) {
     return std::string("0x") + digits[value >> 4] + digits[value & 15];
 }
 
-// Where a forced port would hit the interrupt, timer, DMA, CMOS or reset registers.
-bool systemBoardRegisters(std::uint16_t base) {
-    const unsigned last = base + PortRegisterCount - 1u;
-    return base < 0x100 || (last >= 0xCF8 && base <= 0xCFF);
-}
-
 std::string listed(const std::vector<ListedPort>& ports) {
     std::string text;
     for (const ListedPort& port : ports) {
@@ -49,8 +47,8 @@ std::string listed(const std::vector<ListedPort>& ports) {
 // anything else at that address would not keep the byte.
 class DriverChannel : public PortChannel {
   public:
-    DriverChannel(PortDriver& driver, std::uint16_t base, std::string route)
-        : driver(driver), base(base), name(std::move(route)) {}
+    DriverChannel(PortDriver& driver, std::uint16_t base, std::string route, std::string others)
+        : driver(driver), base(base), name(std::move(route)), others(std::move(others)) {}
 
     int write(unsigned offset, std::uint8_t value) override {
         if (offset > 2) {
@@ -70,7 +68,8 @@ class DriverChannel : public PortChannel {
                 silence = "no answer: the data register read back " + hexByte(back) + " after " +
                           hexByte(value) + " was written, so nothing at " + hexAddress(base) +
                           " works as a parallel port (check its base in Device Manager, Ports, "
-                          "the port's Resources tab)";
+                          "the port's Resources tab)" +
+                          others;
                 return ENXIO;
             }
         }
@@ -95,26 +94,13 @@ class DriverChannel : public PortChannel {
     PortDriver& driver;
     std::uint16_t base;
     std::string name;
+    std::string others;       // the port's other register blocks, where its base was guessed
     bool dataDriven = false;  // known only once the program wrote the control register
     bool checked = false;
     std::string silence;
 };
 
 }  // namespace
-
-bool portBaseAmong(const std::vector<IoRange>& ranges, std::uint16_t& base) {
-    for (unsigned long long shortest : {8u, 3u}) {
-        for (const IoRange& range : ranges) {
-            const unsigned long long count = range.last - range.first + 1;
-            if (range.last >= range.first && count >= shortest && count <= 8 && range.first != 0 &&
-                range.last <= 0xFFFF) {
-                base = static_cast<std::uint16_t>(range.first);
-                return true;
-            }
-        }
-    }
-    return false;
-}
 
 PortSetting parseWindowsPortSetting(const char* value, const char* force) {
     PortSetting setting;
@@ -150,27 +136,38 @@ DriverPortFinder::DriverPortFinder(PortDriver& driver, PortSetting setting)
     : driver(driver), setting(std::move(setting)) {}
 
 OpenedPort DriverPortFinder::open(std::uint16_t programBase) {
+    // Loaded first on every run: the first elevated load installs the library's driver, and an
+    // operator who started the program as Administrator from Explorer has set no LPTIO_PORT.
+    std::string reason;
+    const PortDriver::State state = driver.load(reason);
     if (setting.kind == PortSetting::Kind::Invalid) {
         return {nullptr, setting.problem};
     }
     std::vector<ListedPort> ports;
     std::string listFailure;
-    const bool listKnown = driver.listPorts(ports, listFailure);
+    const bool listKnown = listPorts(ports, listFailure);
 
-    const ListedPort* chosen = nullptr;
+    ListedPort chosen;
+    bool found = false;
     const std::uint16_t target =
         setting.kind == PortSetting::Kind::Address ? setting.base : programBase;
     for (const ListedPort& port : ports) {
-        const bool match = setting.kind == PortSetting::Kind::Device
-                               ? upper(port.name) == setting.device
-                               : port.base == target;
-        if (match && chosen == nullptr) {
-            chosen = &port;
+        found = setting.kind == PortSetting::Kind::Device
+                    ? upper(port.name) == setting.device
+                    : port.base == target || otherRegisterBlock(port, target);
+        if (found) {
+            chosen = port;
+            if (setting.kind != PortSetting::Kind::Device && port.base != target) {
+                chosen.base = target;  // the operator chose the other block: no ECP block known
+                chosen.modeRegister = 0;
+                chosen.baseGuessed = false;
+            }
+            break;
         }
     }
-    std::string note;
-    if (chosen == nullptr) {
-        std::string why;
+    const std::string heading = unreachableHeading(programBase, setting);
+    std::string why, note;
+    if (!found) {
         if (!listKnown) {
             why = "Windows' list of parallel ports cannot be read (" + listFailure +
                   "); LPTIO_PORT=<base> with LPTIO_FORCE_PORT=1 uses a port all the same";
@@ -184,50 +181,150 @@ OpenedPort DriverPortFinder::open(std::uint16_t programBase) {
             why = "no parallel port at " + hexAddress(target) + ": Windows lists " + listed(ports) +
                   " (LPTIO_PORT=" + ports.front().name + " selects " + ports.front().name + ")";
         }
+    }
+    if (state != PortDriver::State::Ready) {
+        return {nullptr,
+                heading + driverProblem(state, reason) + (why.empty() ? "" : ". Besides, " + why)};
+    }
+    if (!found) {
         if (!setting.forceUnlisted || setting.kind == PortSetting::Kind::Device) {
-            return {nullptr, unreachableHeading(programBase, setting) + why};
+            return {nullptr, heading + why};
         }
-        if (systemBoardRegisters(target)) {
-            return {nullptr, unreachableHeading(programBase, setting) + hexAddress(target) +
-                                 " reaches the system board's own registers (below 0x100, or "
-                                 "PCI configuration at 0xcf8-0xcff): never used, even forced"};
+        std::string owner;
+        if (!forcedPortFree(target, owner)) {
+            return {nullptr, heading + hexAddress(target) + " belongs to " + owner +
+                                 ": never used, even forced"};
         }
         note = "lptio: LPTIO_FORCE_PORT=1: using " + hexAddress(target) +
                ", which Windows does not list as a parallel port (" +
-               (ports.empty() ? "it lists none" : "it lists " + listed(ports)) + ")";
+               (ports.empty() ? "it lists none" : "it lists " + listed(ports)) + ")" + owner;
+        chosen.base = target;
     }
-
-    std::string reason;
-    const PortDriver::State state = driver.load(reason);
-    if (state != PortDriver::State::Ready) {
-        return {nullptr, unreachableHeading(programBase, setting) + driverProblem(state, reason)};
-    }
-    const std::uint16_t base = chosen != nullptr ? chosen->base : target;
-    const std::string route = (chosen != nullptr ? chosen->name + " at " : "") + hexAddress(base) +
+    const std::string route = (found ? chosen.name + " at " : "") + hexAddress(chosen.base) +
                               " through " + driver.libraryName();
-    return {std::make_unique<DriverChannel>(driver, base, route), note};
+    std::string others;
+    if (chosen.baseGuessed) {
+        for (const IoRange& range : chosen.ranges) {
+            others += (others.empty() ? "" : ", ") + rangeText(range);
+        }
+        others = " (" + chosen.name + " has the I/O ranges " + others +
+                 "; LPTIO_PORT set to the first address of another one uses that one)";
+    }
+    return {std::make_unique<DriverChannel>(driver, chosen.base, route, others), note,
+            compatibleMode(chosen)};
+}
+
+bool DriverPortFinder::listPorts(std::vector<ListedPort>& ports, std::string& failure) {
+    std::vector<DeviceResources> devices;
+    if (!driver.listDevices(false, devices, failure)) {
+        return false;
+    }
+    bool complete = true;
+    for (const DeviceResources& device : devices) {
+        const std::string unknown = rangesUnknown(device);
+        ListedPort port;
+        port.name = device.name;
+        if (!unknown.empty()) {
+            // A part of a port's ranges could put its base on its ECP block: none is used.
+            complete = false;
+            failure += (failure.empty() ? "" : "; ") + std::string("the I/O ranges of ") +
+                       device.name + " are unknown: " + unknown;
+        } else if (device.parallelPort && portBaseAmong(device.ranges, port)) {
+            ports.push_back(port);
+        }
+    }
+    return complete;
+}
+
+bool DriverPortFinder::forcedPortFree(std::uint16_t base, std::string& owner) {
+    const unsigned last = base + PortRegisterCount - 1u;
+    if (const char* legacy = legacyDeviceAt(base, last)) {
+        owner = legacy;
+        return false;
+    }
+    std::vector<DeviceResources> devices;
+    std::string failure;
+    if (!driver.listDevices(true, devices, failure)) {
+        owner = "; no other device's I/O ranges could be checked (" + failure + ")";
+        return true;
+    }
+    std::string owners, unknown;
+    unsigned unknownCount = 0;
+    for (const DeviceResources& device : devices) {
+        if (device.parallelPort) {
+            continue;  // the port being forced may be one whose ranges WMI did not tell
+        }
+        for (const IoRange& range : device.ranges) {
+            if (range.first <= last && base <= range.last) {
+                owners +=
+                    (owners.empty() ? "" : ", ") + device.name + " (" + rangeText(range) + ")";
+            }
+        }
+        if (!rangesUnknown(device).empty() && ++unknownCount <= 3) {
+            unknown += (unknown.empty() ? "" : ", ") + device.name;
+        }
+    }
+    if (unknownCount > 3) {
+        unknown += " and " + std::to_string(unknownCount - 3) + " more devices";
+    }
+    if (!owners.empty()) {
+        owner = owners + " in Windows' device lists";
+        return false;
+    }
+    owner = unknown.empty() ? "" : "; the I/O ranges of " + unknown + " are unknown";
+    return true;
+}
+
+std::string DriverPortFinder::compatibleMode(const ListedPort& port) {
+    if (port.modeRegister == 0) {
+        return "";
+    }
+    // In ECP or FIFO mode the data register feeds a FIFO and the lines never change; PS/2 mode
+    // drives them directly and still lets the data lines turn round.
+    const std::uint8_t mode = driver.inByte(port.modeRegister);
+    if ((mode & EcrModeBits) == EcrPs2Mode) {
+        return "";
+    }
+    const auto ps2 = static_cast<std::uint8_t>((mode & ~EcrModeBits) | EcrPs2Mode);
+    driver.outByte(port.modeRegister, ps2);
+    return port.name + "'s ECP mode register at " + hexAddress(port.modeRegister) + " read " +
+           hexByte(mode) + " (mode " + std::to_string(mode >> 5) + "): set to " + hexByte(ps2) +
+           ", PS/2 mode, so that the data register drives the lines; the port stays so until "
+           "Windows' own driver sets its mode for the next print";
 }
 
 std::string DriverPortFinder::driverProblem(PortDriver::State state, const std::string& reason) {
     const std::string library = driver.libraryName();
     const std::string bits = library == "inpout32.dll" ? "32" : "64";
+    const std::string blocklist =
+        "Windows' vulnerable driver blocklist may refuse it (Windows Security, Device security, "
+        "Core isolation details, Microsoft Vulnerable Driver Blocklist)";
+    unsigned long options = 0;
     switch (state) {
         case PortDriver::State::LibraryMissing:
-            return library + " is neither beside io.dll nor on the DLL path: get the freeware " +
-                   "InpOut32 package and put its " + library + " (for this " + bits +
+            return library + " is neither beside io.dll nor in Windows' system folder: get the " +
+                   "freeware InpOut32 package and put its " + library + " (for this " + bits +
                    "-bit io.dll) beside io.dll";
         case PortDriver::State::LibraryUnusable:
             return reason;
         case PortDriver::State::DriverNotOpen:
-            if (driver.memoryIntegrityOn()) {
-                return "Windows' Memory Integrity is on and refuses the port driver of " + library +
+            if (driver.codeIntegrityOptions(options) && (options & HvciRunning) != 0) {
+                return "Windows' Memory Integrity is running and refuses the port driver of " +
+                       library +
                        ": turn it off (Windows Security, Device security, Core isolation "
-                       "details), restart Windows, then start flashtest.exe once as "
-                       "Administrator";
+                       "details), restart Windows, then run flashtest.exe once from a Command "
+                       "Prompt started as administrator";
+            }
+            if (driver.elevated()) {
+                return "the port driver of " + library +
+                       " did not start although this run is elevated: " + blocklist;
             }
             return "the port driver of " + library +
-                   " is not running: start flashtest.exe once as Administrator (right-click, "
-                   "Run as administrator) to install it; later runs need no Administrator";
+                   " is not running: start a Command Prompt as administrator (right-click "
+                   "Command Prompt, Run as administrator), set LPTIO_PORT there when the card "
+                   "is not at 0x378, and run flashtest.exe from it; that run installs the "
+                   "driver and later runs need no Administrator. If it still does not start, " +
+                   blocklist;
         case PortDriver::State::Ready:
             break;
     }

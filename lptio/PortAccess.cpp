@@ -23,6 +23,9 @@ PortAccess::Port& PortAccess::portFor(std::uint16_t base) {
     if (!opened.message.empty()) {
         say(opened.message);
     }
+    if (observer != nullptr && !opened.traceNote.empty()) {
+        observer->portNoted(opened.traceNote);
+    }
     // A trace starts from what the lines were, not from all low: the claim itself may set some.
     std::uint8_t data = 0, status = 0, control = 0;
     if (opened.channel != nullptr && observer != nullptr && opened.channel->read(0, data) == 0 &&

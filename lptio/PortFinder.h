@@ -14,6 +14,8 @@ struct OpenedPort {
     std::unique_ptr<PortChannel> channel;  // null: the port cannot be reached
     // Without a channel, why not and the fix; with one, a note worth reading, or empty.
     std::string message;
+    // What opening changed on the port (a mode register set), for the traces; or empty.
+    std::string traceNote = "";
 };
 
 class PortFinder {

@@ -3,6 +3,7 @@
 #define LPTFLASH_LPTIO_PORTOBSERVER_H
 
 #include <cstdint>
+#include <string>
 
 class PortObserver {
   public:
@@ -12,6 +13,8 @@ class PortObserver {
                             std::uint8_t control) = 0;
     virtual void portWritten(std::uint16_t address, std::uint8_t value) = 0;
     virtual void portRead(std::uint16_t address, std::uint8_t value) = 0;
+    // What the library itself changed on the port when opening it, before the program's use.
+    virtual void portNoted(const std::string& text) { (void)text; }
 };
 
 #endif

@@ -20,6 +20,7 @@ class PortTraceObserver : public PortObserver {
                     std::uint8_t control) override;
     void portWritten(std::uint16_t address, std::uint8_t value) override;
     void portRead(std::uint16_t address, std::uint8_t value) override;
+    void portNoted(const std::string& text) override { portTrace.comment(text); }
 
   private:
     Clock clock;

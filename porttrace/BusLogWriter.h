@@ -27,6 +27,11 @@ class BusLogWriter {
         }
     }
     void record(const PortEvent& event);
+    void comment(const std::string& text) {
+        if (file.isOpen()) {
+            file.write("# " + text + "\n");
+        }
+    }
     void close() { file.close(); }
 
     // One log line without its newline, times relative to originNs.

@@ -39,6 +39,8 @@ class PortTrace {
         vcd.initialValues({data, control, status});
         busLog.initialValues({data, control, status});
     }
+    // A remark of the port library's own, in the bus log.
+    void comment(const std::string& text) { busLog.comment(text); }
     void record(const PortEvent& event) {
         vcd.record(event);
         busLog.record(event);

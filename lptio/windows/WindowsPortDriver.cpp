@@ -27,17 +27,36 @@ std::wstring folderOfThisLibrary() {
 
 }  // namespace
 
-std::string systemMessage(unsigned long error) {
+std::string narrowed(const std::wstring& text) {
+    std::string result;
+    for (wchar_t c : text) {
+        result += c < 0x80 ? static_cast<char>(c) : '?';
+    }
+    return result;
+}
+
+std::string systemWords(unsigned long error, const std::string& insert) {
+    // Inserts are left as they are and filled here: Windows' own filling needs arguments that
+    // this call cannot know, and an unfilled "%1" tells the operator nothing.
     char text[512] = "";
     const DWORD length =
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
                        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
     std::string message(text, length);
+    for (std::size_t at = message.find("%1"); at != std::string::npos;
+         at = message.find("%1", at + insert.size())) {
+        message.replace(at, 2, insert);
+    }
     while (!message.empty() &&
            (message.back() == '\n' || message.back() == '\r' || message.back() == '.')) {
         message.pop_back();
     }
-    return message.empty() ? "system error " + std::to_string(error) : message;
+    return message;
+}
+
+std::string systemMessage(unsigned long error, const std::string& insert) {
+    const std::string words = systemWords(error, insert);
+    return words.empty() ? "system error " + std::to_string(error) : words;
 }
 
 std::string WindowsPortDriver::libraryName() const {
@@ -47,15 +66,23 @@ std::string WindowsPortDriver::libraryName() const {
 PortDriver::State WindowsPortDriver::load(std::string& reason) {
     if (!tried) {
         tried = true;
-        const std::wstring beside = folderOfThisLibrary() + widened(libraryName());
-        const bool besideExists = GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES;
+        // Without io.dll's own folder the name alone would be looked up in the current folder.
+        const std::wstring folder = folderOfThisLibrary();
+        const std::wstring beside = folder + widened(libraryName());
+        const bool besideExists =
+            !folder.empty() && GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES;
         // A library that cannot be loaded must come back as an error, never as a dialog box
         // that stops the run.
         DWORD oldMode = 0;
         SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
+        // Never the current folder or PATH: an elevated load of this library installs a kernel
+        // service, so it comes only from beside io.dll or from Windows' system folder.
         HMODULE module =
-            besideExists ? LoadLibraryExW(beside.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
-                         : LoadLibraryW(widened(libraryName()).c_str());
+            besideExists
+                ? LoadLibraryExW(beside.c_str(), nullptr,
+                                 LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32)
+                : LoadLibraryExW(widened(libraryName()).c_str(), nullptr,
+                                 LOAD_LIBRARY_SEARCH_SYSTEM32);
         const DWORD error = GetLastError();
         SetThreadErrorMode(oldMode, nullptr);
 
@@ -64,7 +91,8 @@ PortDriver::State WindowsPortDriver::load(std::string& reason) {
             state = State::LibraryMissing;
         } else if (module == nullptr) {
             state = State::LibraryUnusable;
-            problem = libraryName() + " cannot be loaded: " + systemMessage(error);
+            problem = libraryName() + " cannot be loaded: " +
+                      systemMessage(error, besideExists ? narrowed(beside) : libraryName());
             if (error == ERROR_BAD_EXE_FORMAT) {
                 problem += " (it is not the " + std::to_string(sizeof(void*) * 8) +
                            "-bit library this io.dll needs)";
@@ -90,18 +118,42 @@ PortDriver::State WindowsPortDriver::load(std::string& reason) {
     return state;
 }
 
-bool WindowsPortDriver::memoryIntegrityOn() {
-    DWORD enabled = 0;
-    DWORD size = sizeof enabled;
-    const LSTATUS status = RegGetValueW(HKEY_LOCAL_MACHINE,
-                                        L"SYSTEM\\CurrentControlSet\\Control\\DeviceGuard\\"
-                                        L"Scenarios\\HypervisorEnforcedCodeIntegrity",
-                                        L"Enabled", RRF_RT_REG_DWORD, nullptr, &enabled, &size);
-    return status == ERROR_SUCCESS && enabled == 1;
+bool WindowsPortDriver::elevated() {
+    HANDLE token = nullptr;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    const bool known =
+        OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    if (token != nullptr) {
+        CloseHandle(token);
+    }
+    return known && elevation.TokenIsElevated != 0;
 }
 
-bool WindowsPortDriver::listPorts(std::vector<ListedPort>& ports, std::string& reason) {
-    return listParallelPorts(ports, reason);
+bool WindowsPortDriver::codeIntegrityOptions(unsigned long& options) {
+    // What runs, not what is set: Memory Integrity turned on by policy shows only here.
+    struct CodeIntegrityInformation {
+        ULONG length;
+        ULONG options;
+    } information{sizeof(CodeIntegrityInformation), 0};
+    constexpr ULONG SystemCodeIntegrityInformation = 103;
+    using QueryEntry = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    const auto query = ntdll == nullptr ? nullptr
+                                        : reinterpret_cast<QueryEntry>(reinterpret_cast<void (*)()>(
+                                              GetProcAddress(ntdll, "NtQuerySystemInformation")));
+    if (query == nullptr ||
+        query(SystemCodeIntegrityInformation, &information, sizeof information, nullptr) < 0) {
+        return false;
+    }
+    options = information.options;
+    return true;
+}
+
+bool WindowsPortDriver::listDevices(bool everyDevice, std::vector<DeviceResources>& devices,
+                                    std::string& reason) {
+    return listWindowsDevices(everyDevice, devices, reason);
 }
 
 void WindowsPortDriver::outByte(std::uint16_t port, std::uint8_t value) {

@@ -1,7 +1,9 @@
-// The port-access library InpOut32/InpOutx64 of this process's bitness, loaded at the first
-// port access from beside io.dll or the DLL path, and Windows' list of parallel ports.
+// The port-access library InpOut32/InpOutx64 of this process's bitness, loaded from beside
+// io.dll or from Windows' system folder, and Windows' device lists.
 #ifndef LPTFLASH_LPTIO_WINDOWS_WINDOWSPORTDRIVER_H
 #define LPTFLASH_LPTIO_WINDOWS_WINDOWSPORTDRIVER_H
+
+#include <string>
 
 #include "lptio/PortDriver.h"
 
@@ -9,8 +11,10 @@ class WindowsPortDriver : public PortDriver {
   public:
     std::string libraryName() const override;
     State load(std::string& reason) override;
-    bool memoryIntegrityOn() override;
-    bool listPorts(std::vector<ListedPort>& ports, std::string& reason) override;
+    bool elevated() override;
+    bool codeIntegrityOptions(unsigned long& options) override;
+    bool listDevices(bool everyDevice, std::vector<DeviceResources>& devices,
+                     std::string& reason) override;
     void outByte(std::uint16_t port, std::uint8_t value) override;
     std::uint8_t inByte(std::uint16_t port) override;
 
@@ -26,12 +30,18 @@ class WindowsPortDriver : public PortDriver {
     Inp32Entry inp32 = nullptr;
 };
 
-// Windows' message for a system error code, on one line.
-std::string systemMessage(unsigned long error);
+// A Windows name or text in ASCII, '?' for anything else.
+std::string narrowed(const std::wstring& text);
 
-// The parallel ports Windows lists and the base of each, from the ports device class and each
-// device's allocated I/O ranges; false, with the reason, when some device's ranges cannot be
-// read (the ports found are kept).
-bool listParallelPorts(std::vector<ListedPort>& ports, std::string& reason);
+// Windows' words for a system error code or HRESULT, on one line, with an insert ("%1") filled
+// with insert; empty when Windows has none.
+std::string systemWords(unsigned long error, const std::string& insert = "");
+// The same, or "system error N" when Windows has no words for it.
+std::string systemMessage(unsigned long error, const std::string& insert = "");
+
+// The present parallel ports (or every present device) with the I/O ranges Windows gave each,
+// and how Windows answered for them; false, with the reason, when devices cannot be listed.
+bool listWindowsDevices(bool everyDevice, std::vector<DeviceResources>& devices,
+                        std::string& reason);
 
 #endif

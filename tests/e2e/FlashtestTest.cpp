@@ -169,6 +169,9 @@ TEST_P(Flashtest, Runs) {
     if (logged) {
         settings["SCRIPTIO_LOG"] = here("ports.log");
     }
+    if (driver) {
+        settings["SCRIPTIO_LOADED"] = here("port-driver-loaded");
+    }
     if ((!logged || driver) && !row.cycles.empty()) {
         settings["LPTIO_TRACE_BUSLOG"] = here("run.log");
     }
@@ -188,6 +191,8 @@ TEST_P(Flashtest, Runs) {
     const ProgramResult result =
         runFlashtest(folder, row.library, settings, row.stdoutReaderGone, nullptr, row.platform);
     close(otherRun);
+    // Every run loads the port-access library first, which installs its driver when elevated.
+    EXPECT_EQ(readWholeFile(folder.file("port-driver-loaded")), driver ? "loaded\n" : "");
 
     EXPECT_EQ(result.out, expectedStdout(row.platform, row.out));
     EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
@@ -311,11 +316,25 @@ std::vector<Row> windowsRows() {
             "flashtest: cannot load @\\io.dll: "),
         Row{"HardwareWithoutPortAccessLibrary", Library::RealPort, forced, failedCheck, 1}.withErr(
             "(LPTIO_PORT=0xd010), reads give 0xFF: inpout"),
+        Row{"HardwareWithoutPortAccessLibraryOrPort", Library::RealPort, {}, failedCheck, 1}
+            .withErr(" is neither beside io.dll nor in Windows' system folder: get the freeware "),
+        Row{"HardwareBadPortAccessLibrary", Library::RealPortAndBadPortDriver, forced, failedCheck,
+            1}
+            .withErr(".dll cannot be loaded: Bad EXE format for @\\inpout"),
         Row{"HardwareDriverNotRunning", driver, with(forced, "SCRIPTIO_DRIVER_CLOSED", "1"),
             failedCheck, 1}
-            .withErr("is not running: start flashtest.exe once as Administrator"),
+            .withErr("did not start although this run is elevated: Windows' vulnerable driver "
+                     "blocklist may refuse it"),
+        // No port at 0x378 and no LPTIO_PORT: the library is loaded all the same.
         Row{"HardwareNoPortListed", driver, {}, failedCheck, 1}.withErr(
             "reads give 0xFF: Windows lists no parallel port (a USB-to-parallel adapter"),
+        Row{"HardwareForcedOntoTheFloppyController", driver, with(forced, "LPTIO_PORT", "0x3f0"),
+            failedCheck, 1}
+            .withErr("(LPTIO_PORT=0x3f0), reads give 0xFF: 0x3f0 belongs to the floppy disk "
+                     "controller: never used, even forced"),
+        Row{"HardwareForcedOntoTriggerModeRegisters", driver, with(forced, "LPTIO_PORT", "0x4d0"),
+            failedCheck, 1}
+            .withErr("0x4d0 belongs to the interrupt controllers' trigger mode registers"),
         Row{"HardwareUnlistedAddressRefused", driver, {{"LPTIO_PORT", "0xd010"}}, failedCheck, 1}
             .withErr("(LPTIO_PORT=0xd010), reads give 0xFF: Windows lists no parallel port"),
         Row{"HardwarePortNotAnswering", driver, with(forced, "SCRIPTIO_FLOATING", "1"), failedCheck,

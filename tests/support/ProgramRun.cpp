@@ -145,6 +145,7 @@ std::string libraryFile(Platform platform, PortLibrary library) {
                                  dir + "/bin/io.dll",
                                  dir + "/lptio/io.dll",
                                  wineBuild(platform, true).dir + "/bin/io.dll",
+                                 dir + "/lptio/io.dll",
                                  dir + "/lptio/io.dll"};
     return files[static_cast<int>(library)];
 }
@@ -226,10 +227,12 @@ ProgramResult runFlashtest(const TemporaryFolder& folder, PortLibrary library,
                           : ProgramRun{folder.file(program), {}, {}, folder.path(), ""};
     run.stdoutReaderGone = stdoutReaderGone;
     if (wine) {
+        const std::string& driver = wineBuild(platform).portDriver;
         if (library == PortLibrary::RealPortAndPortDriver) {
-            const std::string& driver = wineBuild(platform).portDriver;
             fs::copy_file(wineBuild(platform).dir + "/tests/port-driver/" + driver,
                           folder.file(driver), ignored);
+        } else if (library == PortLibrary::RealPortAndBadPortDriver) {
+            fs::copy_file(SCRIPTIO_DIR "/not_a_library/libio.so", folder.file(driver), ignored);
         }
     } else if (shellScript != nullptr) {
         run.arguments = {"-c", shellScript, run.program};

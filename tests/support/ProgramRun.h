@@ -33,8 +33,9 @@ enum class PortLibrary {
     NotALibrary,  // a file of that name that the loader refuses
     Simulator,
     RealPort,
-    OtherSimulator,         // Wine: the simulator of the other bitness's build
-    RealPortAndPortDriver,  // Wine: RealPort with the stand-in port-access library beside it
+    OtherSimulator,            // Wine: the simulator of the other bitness's build
+    RealPortAndPortDriver,     // Wine: RealPort with the stand-in port-access library beside it
+    RealPortAndBadPortDriver,  // Wine: RealPort with a port-access library that is no library
 };
 
 // Where the program runs: natively, or a Windows build's flashtest.exe under Wine.

@@ -6,6 +6,8 @@
  * stand-in for Windows' port-access library (SCRIPTIO_AS_PORT_DRIVER): its three entry points
  * over emulated registers, data and control keeping what was written.
  *   SCRIPTIO_DRIVER_CLOSED=1  its kernel driver is not running
+ *   SCRIPTIO_LOADED           file that gets a line each time a process loads it (the real one
+ *                             installs its driver then)
  *   SCRIPTIO_FLOATING=1       no port answers: every read gives 0xFF */
 #include "protocol/PortIoEntryPoints.h"
 
@@ -53,6 +55,16 @@ static unsigned char nextStatus(void) {
 
 #ifdef SCRIPTIO_AS_PORT_DRIVER
 static unsigned char latched[4]; /* data, -, control, - of the one emulated port */
+
+int __stdcall DllMain(void* module, unsigned long reason, void* reserved) {
+    const char* path = getenv("SCRIPTIO_LOADED");
+    FILE* marker = reason == 1 && path != NULL ? fopen(path, "ab") : NULL; /* process attach */
+    if (marker != NULL) {
+        fputs("loaded\n", marker);
+        fclose(marker);
+    }
+    return (void)module, (void)reserved, 1;
+}
 
 static int switchedOn(const char* name) {
     const char* value = getenv(name);
