@@ -99,7 +99,7 @@ std::vector<ParallelRange> pciParallelRanges(const std::filesystem::path& device
         }
     }
     std::sort(ranges.begin(), ranges.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
+              [](const ParallelRange& a, const ParallelRange& b) { return a.first < b.first; });
     return ranges;
 }
 
