@@ -64,8 +64,11 @@ bool printerNode(const std::string& text, std::string& number) {
 
 // "LPT1", as Windows and the program's users name the first port; number receives 1 for it.
 bool windowsPortName(const std::string& text, unsigned long& number) {
-    const std::string digits = text.size() > 3 ? text.substr(3) : "";
-    if (text.size() > 6 || std::toupper(static_cast<unsigned char>(text[0])) != 'L' ||
+    if (text.size() < 4 || text.size() > 6) {
+        return false;
+    }
+    const std::string digits = text.substr(3);
+    if (std::toupper(static_cast<unsigned char>(text[0])) != 'L' ||
         std::toupper(static_cast<unsigned char>(text[1])) != 'P' ||
         std::toupper(static_cast<unsigned char>(text[2])) != 'T' || !allOf(digits, isdigit)) {
         return false;
