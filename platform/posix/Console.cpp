@@ -88,6 +88,8 @@ void letGoAndStop(int signalNumber) {
     sigaddset(&stop, signalNumber);
     sigprocmask(SIG_UNBLOCK, &stop, nullptr);  // stops here until continued
     sigaction(signalNumber, &ours, nullptr);
+    // An orphaned process group is not stopped: the program goes on, with its terminal.
+    take(TCSANOW);
     errno = error;
 }
 

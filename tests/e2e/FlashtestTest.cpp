@@ -567,3 +567,33 @@ TEST(FlashtestSimulatorImage, ADefaultImageThatCannotBeMadeBlamesNoSetting) {
 }
 
 }  // namespace
+
+namespace {
+
+// Both streams to one file, as an operator keeps a log: the library's lines come before the
+// pause's prompt, which the command processor writes through a handle of its own.
+class FlashtestOneLog : public testing::TestWithParam<Platform> {};
+
+TEST_P(FlashtestOneLog, HasTheLibrarysLinesBeforeThePrompt) {
+    const std::string reason = cannotRun(GetParam(), Library::Simulator);
+    if (!reason.empty()) {
+        GTEST_SKIP() << reason;
+    }
+    TemporaryFolder folder;
+    const ProgramResult result = runFlashtest(
+        folder, Library::Simulator, {{"LPTIO_SIM_BOARD", "none"}}, false,
+        "LD_PRELOAD=\"$LPTFLASH_WINE_PRELOAD\" exec \"$0\" \"$@\" </dev/null 2>&1", GetParam());
+    const auto announced = result.out.find("lptio: simulation, no real port");
+    EXPECT_NE(announced, std::string::npos) << result.out;
+    EXPECT_LT(announced, result.out.find("Press any key")) << result.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, FlashtestOneLog,
+                         testing::Values(Platform::WineX64, Platform::WineX86),
+                         [](const testing::TestParamInfo<Platform>& info) {
+                             return std::string(info.param == Platform::WineX64 ? "WineX64"
+                                                                                : "WineX86") +
+                                    "_BoardNone";
+                         });
+
+}  // namespace

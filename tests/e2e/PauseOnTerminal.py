@@ -34,6 +34,9 @@ def start(typed_ahead=b"", ignored=(), settings=None, until=b"Press any key"):
     before = termios.tcgetattr(slave)
 
     def prepare():
+        # A group of its own, whose parent is in another group of the session: never orphaned,
+        # however the tests were started, so that a stop signal stops it.
+        os.setpgid(0, 0)
         resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
         for number in ignored:
             signal.signal(number, signal.SIG_IGN)

@@ -221,6 +221,9 @@ ProgramResult runFlashtest(const TemporaryFolder& folder, PortLibrary library,
                           : ProgramRun{folder.file(program), {}, {}, folder.path(), ""};
     run.stdoutReaderGone = stdoutReaderGone;
     if (wine) {
+        if (shellScript != nullptr) {
+            run.arguments[1] = shellScript;  // "$0" the loader, "$1" the program
+        }
         if (library == PortLibrary::RealPortAndPortDriver) {
             const std::string& driver = wineBuild(platform).portDriver;
             fs::copy_file(wineBuild(platform).dir + "/tests/port-driver/" + driver,
