@@ -26,8 +26,36 @@ int resultOf(int returned) {
     return returned == 0 ? 0 : errno;
 }
 
-// The handler only has to exist: without SA_RESTART its signal makes the blocked call return.
-void interruptOnly(int) {}
+// The host program's own handling of the wake signal while a bounded call borrows it: a signal
+// handler reaches nothing else.
+struct sigaction hostAction = {};
+
+// Marks the signals of our own timer; the host may run timers on the same signal.
+void* const TimerMark = &hostAction;
+
+// Without SA_RESTART the timer's signal makes the blocked call return. The same signal from
+// anywhere else is the host's: it gets it as its own handling would have.
+void interruptOrPass(int signalNumber, siginfo_t* info, void* context) {
+    if (info->si_code == SI_TIMER && info->si_value.sival_ptr == TimerMark) {
+        return;
+    }
+    if ((hostAction.sa_flags & SA_SIGINFO) != 0) {
+        hostAction.sa_sigaction(signalNumber, info, context);
+    } else if (hostAction.sa_handler == SIG_DFL) {
+        // Its default ends the process: so it does, as if the call had never borrowed it.
+        sigaction(signalNumber, &hostAction, nullptr);
+        raise(signalNumber);
+    } else if (hostAction.sa_handler != SIG_IGN) {
+        hostAction.sa_handler(signalNumber);
+    }
+}
+
+bool timerFired(timer_t timer) {
+    // A one-shot timer reads zero once it has fired.
+    itimerspec left{};
+    return timer_gettime(timer, &left) == 0 && left.it_value.tv_sec == 0 &&
+           left.it_value.tv_nsec == 0;
+}
 
 }  // namespace
 
@@ -35,10 +63,10 @@ int callWithin(unsigned milliseconds, const std::function<int()>& call) {
     // A real-time signal that the program is unlikely to use; its old handler comes back after.
     const int wakeSignal = SIGRTMAX;
     struct sigaction ours = {};
-    struct sigaction old = {};
-    ours.sa_handler = interruptOnly;
+    ours.sa_sigaction = interruptOrPass;
+    ours.sa_flags = SA_SIGINFO;
     sigemptyset(&ours.sa_mask);
-    if (sigaction(wakeSignal, &ours, &old) != 0) {
+    if (sigaction(wakeSignal, &ours, &hostAction) != 0) {
         return errno;
     }
     sigset_t wake, oldMask;
@@ -50,6 +78,7 @@ int callWithin(unsigned milliseconds, const std::function<int()>& call) {
     sigevent event{};
     event.sigev_notify = SIGEV_THREAD_ID;
     event.sigev_signo = wakeSignal;
+    event.sigev_value.sival_ptr = TimerMark;
 #ifdef sigev_notify_thread_id
     event.sigev_notify_thread_id = gettid();
 #else
@@ -64,16 +93,18 @@ int callWithin(unsigned milliseconds, const std::function<int()>& call) {
         limit.it_value.tv_sec = milliseconds / 1000;
         limit.it_value.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000;
         result = timer_settime(timer, 0, &limit, nullptr) == 0 ? call() : errno;
-        // A one-shot timer reads zero once it has fired.
-        itimerspec left{};
-        if (result == EINTR && timer_gettime(timer, &left) == 0 && left.it_value.tv_sec == 0 &&
-            left.it_value.tv_nsec == 0) {
+        // The program's other signals (a child's end) interrupt the call too: only the timer
+        // ends the wait.
+        while (result == EINTR && !timerFired(timer)) {
+            result = call();
+        }
+        if (result == EINTR) {
             result = ETIMEDOUT;
         }
         timer_delete(timer);
     }
     pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
-    sigaction(wakeSignal, &old, nullptr);
+    sigaction(wakeSignal, &hostAction, nullptr);
     return result;
 }
 

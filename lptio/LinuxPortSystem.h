@@ -18,7 +18,8 @@ class LinuxPortSystem : public PortSystem {
 };
 
 // Runs a blocking system call (call answers 0 or an errno value) and interrupts it after the
-// limit: it then answers ETIMEDOUT. The program's own signal handling is left as it was.
+// limit: it then answers ETIMEDOUT. The program's own signals do not end it early, and those of
+// the kind the limit borrows (SIGRTMAX) still reach the program's handler.
 int callWithin(unsigned milliseconds, const std::function<int()>& call);
 
 #endif

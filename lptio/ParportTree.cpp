@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -62,6 +63,44 @@ bool parseIoRange(const std::string& line, IoRange& range) {
     }
     range.owner = end + separator.size();
     return true;
+}
+
+// An I/O range known to hold a parallel port's registers, and where it is known from.
+struct ParallelRange {
+    unsigned long first;
+    unsigned long last;
+    std::string origin;  // "" for a legacy base, else the PCI device: "0000:05:00.0"
+};
+
+unsigned long hexNumber(const std::string& text) {
+    return std::strtoul(text.c_str(), nullptr, 16);  // saturates, never throws
+}
+
+// The I/O ranges of the PCI parallel port controllers: a device's "class" reads "0x0701xx",
+// and each line of its "resource" is "start end flags", I/O ranges flagged 0x100.
+std::vector<ParallelRange> pciParallelRanges(const std::filesystem::path& devices) {
+    constexpr unsigned long ParallelClass = 0x0701;
+    constexpr unsigned long IoResource = 0x100;
+    std::vector<ParallelRange> ranges;
+    std::error_code error;
+    for (const auto& device : std::filesystem::directory_iterator(devices, error)) {
+        std::ifstream classFile(device.path() / "class");
+        std::string classCode;
+        if (!(classFile >> classCode) || hexNumber(classCode) >> 8 != ParallelClass) {
+            continue;
+        }
+        std::ifstream resource(device.path() / "resource");
+        std::string start, end, flags;
+        while (resource >> start >> end >> flags) {
+            const unsigned long first = hexNumber(start), last = hexNumber(end);
+            if ((hexNumber(flags) & IoResource) != 0 && first != 0 && first <= last) {
+                ranges.push_back({first, last, device.path().filename().string()});
+            }
+        }
+    }
+    std::sort(ranges.begin(), ranges.end(),
+              [](const ParallelRange& a, const ParallelRange& b) { return a.first < b.first; });
+    return ranges;
 }
 
 }  // namespace
@@ -148,4 +187,25 @@ bool ParportTree::ioRangeFree(std::uint16_t first, unsigned count, std::string& 
         }
     }
     return true;
+}
+
+bool ParportTree::knownParallelPort(std::uint16_t first, unsigned count, std::string& why) const {
+    // The bases that PC mainboards and ISA cards gave their ports, each with its EPP registers.
+    std::vector<ParallelRange> known = {{0x378, 0x37F, ""}, {0x278, 0x27F, ""}, {0x3BC, 0x3BF, ""}};
+    const std::vector<ParallelRange> pci =
+        pciParallelRanges(std::filesystem::path(root) / "sys/bus/pci/devices");
+    known.insert(known.end(), pci.begin(), pci.end());
+    const unsigned long last = static_cast<unsigned long>(first) + count - 1;
+    if (std::any_of(known.begin(), known.end(), [first, last](const ParallelRange& range) {
+            return range.first <= first && last <= range.last;
+        })) {
+        return true;
+    }
+    why = "not known to be a parallel port; known: the legacy bases 0x378, 0x278, 0x3bc";
+    char text[48];
+    for (const ParallelRange& range : pci) {
+        std::snprintf(text, sizeof text, ", 0x%lx-0x%lx (PCI ", range.first, range.last);
+        why += text + range.origin + ")";
+    }
+    return false;
 }

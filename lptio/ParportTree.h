@@ -27,6 +27,10 @@ class ParportTree {
     // gives none of them to a driver other than a parallel port's ("parport0"); bus windows do
     // not count. Otherwise false, with the reason ("/proc/ioports gives 0cf8-0cff to PCI conf1").
     bool ioRangeFree(std::uint16_t first, unsigned count, std::string& why) const;
+    // Whether count ports from first are known to be a parallel port's: at a legacy base
+    // (0x378, 0x278, 0x3bc), or in an I/O range of a PCI parallel port controller (class
+    // 0x0701) as sysfs gives it. Otherwise false, with the list of what is known.
+    bool knownParallelPort(std::uint16_t first, unsigned count, std::string& why) const;
 
   private:
     std::string root;

@@ -20,6 +20,11 @@ std::string noPortBehind(const std::string& path, int error) {
     return "no port behind " + path + " (" + std::strerror(error) + ")";
 }
 
+// ppdev serves only ports that a port driver has found: without one, both are needed.
+std::string loadPpdev(bool kernelPort) {
+    return kernelPort ? "modprobe ppdev" : "modprobe parport_pc ppdev";
+}
+
 std::string listed(const std::vector<KernelPort>& ports) {
     std::string text;
     for (const KernelPort& port : ports) {
@@ -95,7 +100,9 @@ PortOpener::Attempt PortOpener::openDevice(const std::string& path) {
     int error = system.deviceMajor(path, major);
     if (error == ENOENT) {
         if (!tree.ppdevLoaded()) {
-            return {nullptr, "ppdev not loaded (no " + path + "): modprobe ppdev", true};
+            return {nullptr,
+                    "ppdev not loaded (no " + path + "): " + loadPpdev(servesKernelPort(path)),
+                    true};
         }
         return {
             nullptr,
@@ -116,7 +123,10 @@ PortOpener::Attempt PortOpener::openDevice(const std::string& path) {
                 false};
     }
     if ((error == ENXIO || error == ENODEV) && !tree.ppdevLoaded()) {
-        return {nullptr, "ppdev not loaded (" + path + " is a stale node): modprobe ppdev", true};
+        return {
+            nullptr,
+            "ppdev not loaded (" + path + " is a stale node): " + loadPpdev(servesKernelPort(path)),
+            true};
     }
     if (error == ENXIO || error == ENODEV) {
         return {nullptr, noPortBehind(path, error), true};
@@ -163,6 +173,12 @@ PortOpener::Attempt PortOpener::openDirect(std::uint16_t base,
     if (!setting.directIo) {
         return {nullptr, "direct I/O is off (LPTIO_DIRECT_IO=1 turns it on, as root)", false};
     }
+    // Writes to another device's registers can reset the machine, hold a drive in reset or
+    // corrupt its clock: only what is known to be a parallel port is touched.
+    std::string unknown;
+    if (!tree.knownParallelPort(base, PortRegisterCount, unknown)) {
+        return {nullptr, where + " refused: " + unknown, false};
+    }
     // Without ppdev there is no claim to wait for, but the kernel still tells who has the port.
     for (const KernelPort& port : ports) {
         if (port.base == base && !port.holder.empty()) {
@@ -172,7 +188,7 @@ PortOpener::Attempt PortOpener::openDirect(std::uint16_t base,
                     false};
         }
     }
-    // Writes to another device's registers can reset the machine or corrupt its clock.
+    // A known base can still be another driver's on this machine.
     std::string owner;
     if (!tree.ioRangeFree(base, PortRegisterCount, owner)) {
         return {nullptr, where + " refused: " + owner, false};

@@ -10,7 +10,8 @@
 namespace {
 
 constexpr const char* Accepted =
-    "a ppdev device (/dev/parport1 or parport1) or a base address (0xd010 or 53264)";
+    "a ppdev device (/dev/parport1 or parport1), LPT1, LPT2, ... (/dev/parport0, /dev/parport1, "
+    "...) or a base address (0xd010 or 53264)";
 
 constexpr std::size_t MaxLength = 255;
 
@@ -61,6 +62,21 @@ bool printerNode(const std::string& text, std::string& number) {
     return name.compare(0, 2, "lp") == 0 && allOf(number, isdigit);
 }
 
+// "LPT1", as Windows and the program's users name the first port; number receives 1 for it.
+bool windowsPortName(const std::string& text, unsigned long& number) {
+    if (text.size() < 4 || text.size() > 6) {
+        return false;
+    }
+    const std::string digits = text.substr(3);
+    if (std::toupper(static_cast<unsigned char>(text[0])) != 'L' ||
+        std::toupper(static_cast<unsigned char>(text[1])) != 'P' ||
+        std::toupper(static_cast<unsigned char>(text[2])) != 'T' || !allOf(digits, isdigit)) {
+        return false;
+    }
+    number = std::strtoul(digits.c_str(), nullptr, 10);
+    return true;
+}
+
 }  // namespace
 
 void refuseOnProblems(PortSetting& setting, const std::vector<std::string>& problems) {
@@ -88,6 +104,7 @@ PortSetting parsePortSetting(const char* value, const char* directIo) {
     const std::string text = value;
     std::string problem = "not a parallel port";
     std::string number;
+    unsigned long portNumber = 0;
     // A device path is echoed in later messages as it is: it must be short and printable.
     if (std::isspace(static_cast<unsigned char>(text.front())) != 0 ||
         std::isspace(static_cast<unsigned char>(text.back())) != 0) {
@@ -98,6 +115,14 @@ PortSetting parsePortSetting(const char* value, const char* directIo) {
         problem = "longer than " + std::to_string(MaxLength) + " characters";
     } else if (printerNode(text, number)) {
         problem = "the printer driver's node, not a ppdev device; use /dev/parport" + number;
+    } else if (windowsPortName(text, portNumber)) {
+        // Windows counts its ports from 1, the kernel from 0.
+        if (portNumber == 0) {
+            problem = "ports count from LPT1 (/dev/parport0)";
+        } else {
+            setting.kind = PortSetting::Kind::Device;
+            setting.device = "/dev/parport" + std::to_string(portNumber - 1);
+        }
     } else if (text[0] == '/') {
         setting.kind = PortSetting::Kind::Device;
         setting.device = text;

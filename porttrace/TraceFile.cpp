@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "settings/EnvironmentSetting.h"
+
 namespace porttrace {
 
 namespace {
@@ -39,7 +41,7 @@ void TraceFile::writeAfterGrowing(const char* text, std::size_t size) {
 void TraceFile::fail(const std::string& reason) {
     taking = false;
     std::fprintf(stderr, "lptio: cannot write the trace %s (%s): it ends here, incomplete\n",
-                 path.c_str(), reason.c_str());
+                 settings::shownValue(path).c_str(), reason.c_str());
     const std::string mark = std::string(commentStart) + "incomplete: the trace could not be " +
                              "written further (" + reason + ")" + commentEnd + "\n";
     const std::size_t free = storage.capacity() - used;
@@ -55,8 +57,8 @@ void TraceFile::close() {
     }
     std::string reason;
     if (!storage.finish(used, reason) && taking) {
-        std::fprintf(stderr, "lptio: cannot write the trace %s (%s)\n", path.c_str(),
-                     reason.c_str());
+        std::fprintf(stderr, "lptio: cannot write the trace %s (%s)\n",
+                     settings::shownValue(path).c_str(), reason.c_str());
     }
     taking = false;
     used = 0;

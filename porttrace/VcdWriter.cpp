@@ -7,6 +7,7 @@
 #include "porttrace/GtkwaveView.h"
 #include "porttrace/PortWires.h"
 #include "porttrace/TraceStorage.h"
+#include "settings/EnvironmentSetting.h"
 
 namespace porttrace {
 
@@ -195,7 +196,7 @@ void VcdWriter::writeView(std::int64_t startNs, std::int64_t endNs) {
     std::string first;
     if (existing && (!std::getline(existing, first) || first != GtkwaveViewTitle)) {
         std::fprintf(stderr, "lptio: %s is not a GTKWave view of ours: left as it is\n",
-                     viewPath.c_str());
+                     settings::shownValue(viewPath).c_str());
         return;
     }
     const std::int64_t margin = (endNs - startNs) / 4 + 1000;

@@ -82,7 +82,8 @@ SimSettings readSimSettings(const SettingLookup& lookup, std::vector<std::string
     }
     settings.eraseNs = static_cast<std::int64_t>(eraseMs) * 1000000;
     settings.imagePath = lookup(ImageVariable);
-    if (settings.imagePath.empty()) {
+    settings.imageChosen = !settings.imagePath.empty();
+    if (!settings.imageChosen) {
         settings.imagePath = std::string("lptio-sim-") + settings.chip->name + ".img";
     }
     return settings;

@@ -21,7 +21,8 @@ constexpr std::uint32_t MaxEraseMs = 3600000;
 struct SimSettings {
     BoardKind board = BoardKind::Korvella;
     const ChipType* chip = &defaultChip();
-    std::string imagePath;  // default: lptio-sim-<chip>.img in the current folder
+    std::string imagePath;     // default: lptio-sim-<chip>.img in the current folder
+    bool imageChosen = false;  // LPTIO_SIM_IMAGE is set: a bad image is the setting's fault
     std::int64_t eraseNs = 0;
 };
 

@@ -58,14 +58,21 @@ void Simulator::announce() const {
         return;
     }
     std::fprintf(stderr, "lptio: simulation, no real port: board %s, chip %s, image %s\n",
-                 boardName(settings.board), settings.chip->name, settings.imagePath.c_str());
+                 boardName(settings.board), settings.chip->name,
+                 settings::shownValue(settings.imagePath).c_str());
 }
 
 std::string Simulator::imageProblem(const std::string& problem) const {
-    return settings::badSetting(ImageVariable, settings.imagePath, problem,
-                                "a writable file of " + std::to_string(settings.chip->sizeBytes) +
-                                    " bytes (chip " + settings.chip->name +
-                                    ") that no other run uses, or a new file in a writable folder");
+    const std::string accepted = "a writable file of " + std::to_string(settings.chip->sizeBytes) +
+                                 " bytes (chip " + settings.chip->name +
+                                 ") that no other run uses, or a new file in a writable folder";
+    if (!settings.imageChosen) {
+        // Nobody set the variable: the fix is the folder the run started in, or setting it.
+        return "lptio: the default image " + settings::shownValue(settings.imagePath) +
+               " in the current folder: " + problem + "; run in a writable folder or set " +
+               ImageVariable + " to " + accepted;
+    }
+    return settings::badSetting(ImageVariable, settings.imagePath, problem, accepted);
 }
 
 bool Simulator::registerOf(std::uint16_t port, PortRegister& portRegister) const {

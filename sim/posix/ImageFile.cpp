@@ -10,6 +10,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "settings/EnvironmentSetting.h"
+
 namespace sim {
 
 namespace {
@@ -34,7 +36,7 @@ bool resolve(const std::string& path, std::string& resolved, std::string& proble
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     char* real = realpath(folder.c_str(), nullptr);
     if (real == nullptr) {
-        problem = "no folder " + folder + " (" + reasonOf(errno) + ")";
+        problem = "no folder " + settings::shownValue(folder) + " (" + reasonOf(errno) + ")";
         return false;
     }
     resolved = std::string(real) + "/" + path.substr(slash + 1);

@@ -442,10 +442,10 @@ INSTANTIATE_TEST_SUITE_P(
          // The user named the file for a trace of a run that, set up wrongly, never starts.
          Row{"RealPortRefusedRunOverwritesNoTrace",
              Library::RealPort,
-             {{"LPTIO_PORT", "lpt1"}, {BusLog, "@/notes.txt"}},
+             {{"LPTIO_PORT", "LPT0"}, {BusLog, "@/notes.txt"}},
              failedCheck,
              1}
-             .withErr("lptio: LPTIO_PORT=\"lpt1\": ")
+             .withErr("lptio: LPTIO_PORT=\"LPT0\": ports count from LPT1")
              .withImage(Image::Kept),
          Row{"RealPortUnwritableTrace",
              Library::RealPort,
@@ -517,5 +517,102 @@ TEST(FlashtestSimulatorTrace, ClosedStandardOutputNeverReachesATrace) {
     EXPECT_EQ(log.rfind("# ", 0), 0u) << log;
     EXPECT_EQ(log.find("H/W"), std::string::npos) << log;
 }
+
+}  // namespace
+
+namespace {
+
+// A file's name goes to the operator's terminal escaped: an image or trace named with a
+// terminal's control sequence (here: set the window's title) must not act there.
+struct EscapedPathCase {
+    const char* variable;
+    const char* name;        // in the run's folder; the title sequence is put in at "*"
+    const char* planted;     // "": nothing; "/dev/full": a link to it; else the file's text
+    const char* plantedAt;   // the planted file's name, "*" as above
+    const char* shownStart;  // the message's text before the shown path
+};
+
+class FlashtestEscapedPath : public testing::TestWithParam<EscapedPathCase> {};
+
+TEST_P(FlashtestEscapedPath, ShowsControlCharactersAsEscapes) {
+    const EscapedPathCase& path = GetParam();
+    const auto named = [](std::string text, const char* title) {
+        return text.replace(text.find('*'), 1, title);
+    };
+    TemporaryFolder folder;
+    const char* const raw = "\x1B]0;owned\x07";
+    const char* const shown = "\\x1B]0;owned\\x07";
+    if (std::string(path.planted) == "/dev/full") {
+        symlink("/dev/full", folder.file(named(path.plantedAt, raw)).c_str());
+    } else if (*path.planted != '\0') {
+        writeWholeFile(folder.file(named(path.plantedAt, raw)), path.planted);
+    }
+    std::map<std::string, std::string> settings = {{"LPTIO_SIM_CHIP", "Am29F040B"}};
+    settings[path.variable] = folder.file(named(path.name, raw));
+    const ProgramResult result = runFlashtest(folder, Library::Simulator, settings);
+    EXPECT_EQ(result.err.find('\x1B'), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(path.shownStart + folder.file(named(path.plantedAt, shown))),
+              std::string::npos)
+        << result.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, FlashtestEscapedPath,
+    testing::Values(EscapedPathCase{"LPTIO_SIM_IMAGE", "chip*.img", "", "chip*.img", "image "},
+                    EscapedPathCase{"LPTIO_SIM_IMAGE", "*/chip.img", "", "*/", "no folder "},
+                    EscapedPathCase{"LPTIO_TRACE_VCD", "run*.vcd", "not ours\n", "run*.gtkw",
+                                    "lptio: "},
+                    EscapedPathCase{"LPTIO_TRACE_BUSLOG", "run*.log", "/dev/full", "run*.log",
+                                    "cannot write the trace "}));
+
+}  // namespace
+
+namespace {
+
+// The default image cannot be made in the run's folder: nobody set LPTIO_SIM_IMAGE, so the
+// message must not blame it.
+TEST(FlashtestSimulatorImage, ADefaultImageThatCannotBeMadeBlamesNoSetting) {
+    TemporaryFolder folder;
+    std::filesystem::create_directory(folder.file("lptio-sim-Am29F040B.img"));
+    const ProgramResult result = runFlashtest(
+        folder, Library::Simulator, {{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_IMAGE", ""}});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err.find("LPTIO_SIM_IMAGE=\""), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.rfind("lptio: the default image lptio-sim-Am29F040B.img in the current "
+                               "folder: ",
+                               0),
+              0u)
+        << result.err;
+}
+
+}  // namespace
+
+namespace {
+
+// Both streams to one file, as an operator keeps a log: the library's lines come before the
+// pause's prompt, which the command processor writes through a handle of its own.
+class FlashtestOneLog : public testing::TestWithParam<Platform> {};
+
+TEST_P(FlashtestOneLog, HasTheLibrarysLinesBeforeThePrompt) {
+    const std::string reason = cannotRun(GetParam(), Library::Simulator);
+    if (!reason.empty()) {
+        GTEST_SKIP() << reason;
+    }
+    TemporaryFolder folder;
+    const ProgramResult result = runFlashtest(
+        folder, Library::Simulator, {{"LPTIO_SIM_BOARD", "none"}}, false,
+        "LD_PRELOAD=\"$LPTFLASH_WINE_PRELOAD\" exec \"$0\" \"$@\" </dev/null 2>&1", GetParam());
+    const auto announced = result.out.find("lptio: simulation, no real port");
+    EXPECT_NE(announced, std::string::npos) << result.out;
+    EXPECT_LT(announced, result.out.find("Press any key")) << result.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, FlashtestOneLog,
+                         testing::Values(Platform::WineX64, Platform::WineX86),
+                         [](const testing::TestParamInfo<Platform>& info) {
+                             return std::string(info.param == Platform::WineX64 ? "WineX64"
+                                                                                : "WineX86") +
+                                    "_BoardNone";
+                         });
 
 }  // namespace

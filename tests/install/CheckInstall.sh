@@ -12,9 +12,16 @@ cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "install failed
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 for file in bin/flashtest lib/lptflash/libio.so lib/lptflash/sim/libio.so \
-            share/lptflash/sigrok-decoders/lptflash/pd.py share/doc/lptflash/README.md; do
+            share/lptflash/sigrok-decoders/lptflash/pd.py share/doc/lptflash/README.md \
+            share/doc/lptflash/LICENSE; do
     [ -f "$prefix/$file" ] || fail "missing $file"
 done
+# The decoder says under which license it comes, as the LICENSE file does.
+if command -v sigrok-cli >/dev/null; then
+    shown=$(SIGROKDECODE_DIR="$prefix/share/lptflash/sigrok-decoders" sigrok-cli -P lptflash --show 2>&1)
+    echo "$shown" | grep -q '^License: mit$' || fail "the decoder's license: $(echo "$shown" | grep -i license)"
+fi
+grep -q '^MIT License$' "$prefix/share/doc/lptflash/LICENSE" || fail "LICENSE is not the MIT license"
 stray=$(find "$prefix/lib" -maxdepth 1 -name 'libio*')
 [ -z "$stray" ] || fail "a port library where every program finds it: $stray"
 

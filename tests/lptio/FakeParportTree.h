@@ -35,6 +35,15 @@ class FakeParportTree {
         writeWholeFile(root() + "/proc/ioports", text);
     }
 
+    // A PCI device as sysfs shows it: classCode "0x070102", resource lines "start end flags".
+    void addPciDevice(const std::string& address, const std::string& classCode,
+                      const std::string& resource) {
+        const std::string device = root() + "/sys/bus/pci/devices/" + address;
+        std::filesystem::create_directories(device);
+        writeWholeFile(device + "/class", classCode + "\n");
+        writeWholeFile(device + "/resource", resource);
+    }
+
     const std::string& root() const { return folder.path(); }
 
   private:

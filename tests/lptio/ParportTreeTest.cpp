@@ -75,4 +75,37 @@ INSTANTIATE_TEST_SUITE_P(
                               "0000-0000 : PCI Bus 0000:00\n  0000-0000 : parport0\n"},
                     RangeCase{0x378, "/proc/ioports cannot be read", ""}));
 
+// Direct I/O only where a parallel port is known to sit; 0x3f0 and 0x4d0 are the floppy
+// controller's and the interrupt controller's, never a port's.
+struct KnownCase {
+    std::uint16_t first;
+    bool known;
+};
+
+class KnownPorts : public testing::TestWithParam<KnownCase> {};
+
+TEST_P(KnownPorts, AreTheLegacyBasesAndThePciParallelControllersIoRanges) {
+    FakeParportTree tree;
+    const std::string io = " 0x0000000000040101\n", memory = " 0x0000000000040200\n";
+    tree.addPciDevice("0000:05:00.0", "0x070102",
+                      "0x000000000000d000 0x000000000000d007" + io +
+                          "0x000000000000b000 0x000000000000b0ff" + memory +
+                          "0x0000000000000000 0x0000000000000000 0x0000000000000000\n");
+    tree.addPciDevice("0000:00:1f.0", "0x060100", "0x000000000000e000 0x000000000000e0ff" + io);
+    std::string why;
+    EXPECT_EQ(ParportTree(tree.root()).knownParallelPort(GetParam().first, 3, why),
+              GetParam().known);
+    EXPECT_EQ(why, GetParam().known ? ""
+                                    : "not known to be a parallel port; known: the legacy bases "
+                                      "0x378, 0x278, 0x3bc, 0xd000-0xd007 (PCI 0000:05:00.0)");
+}
+
+INSTANTIATE_TEST_SUITE_P(LegacyAndSysfs, KnownPorts,
+                         testing::Values(KnownCase{0x378, true}, KnownCase{0x27C, true},
+                                         KnownCase{0x3BC, true}, KnownCase{0xD000, true},
+                                         KnownCase{0xD004, true}, KnownCase{0xD006, false},
+                                         KnownCase{0x3F0, false}, KnownCase{0x4D0, false},
+                                         KnownCase{0x400, false}, KnownCase{0xB000, false},
+                                         KnownCase{0xE000, false}, KnownCase{0x0, false}));
+
 }  // namespace

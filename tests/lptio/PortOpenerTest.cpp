@@ -66,7 +66,9 @@ TEST_P(PortOpenerTest, FindsThePortOrSaysWhyWithTheFix) {
     system.devices["/dev/ttyS0"] = {4};
     system.grantError = machine.grantError;
     tree.listIoPorts(
-        "0000-0cf7 : PCI Bus 0000:00\n  0378-037a : parport0\n0cf8-0cff : PCI conf1\n");
+        "0000-0cf7 : PCI Bus 0000:00\n  0378-037a : parport0\n  03bc-03bf : vga+\n"
+        "0cf8-0cff : PCI conf1\n");
+    tree.addPciDevice("0000:05:00.0", "0x070102", "0xd010 0xd017 0x40101\n");
 
     PortOpener opener(system, ParportTree(tree.root()),
                       parsePortSetting(machine.setting, machine.directIo));
@@ -145,16 +147,18 @@ INSTANTIATE_TEST_SUITE_P(
                  Machine().nodesOfMajor(-1).withoutPpdev().heldBy("lp0"), "none", NotTried,
                  "; direct I/O at 0x378 refused: port in use by another program (lp0 holds "
                  "parport0)"},
-        OpenCase{"DirectIoNeverOnAnotherDriversPorts", Machine().lptioPort("0xcf8"), "none",
-                 NotTried,
-                 "; direct I/O at 0xcf8 refused: /proc/ioports gives 0cf8-0cff to PCI conf1"},
+        OpenCase{"DirectIoNeverOnAnotherDriversPorts", Machine().lptioPort("0x3bc"), "none",
+                 NotTried, "; direct I/O at 0x3bc refused: /proc/ioports gives 03bc-03bf to vga+"},
+        OpenCase{"DirectIoOnlyWhereAPortIsKnown", Machine().lptioPort("0x3f0"), "none", NotTried,
+                 "; direct I/O at 0x3f0 refused: not known to be a parallel port; known: the "
+                 "legacy bases 0x378, 0x278, 0x3bc, 0xd010-0xd017 (PCI 0000:05:00.0)"},
         OpenCase{"ChosenDeviceIsATerminal", Machine().lptioPort("/dev/ttyS0"), "none", NotTried,
                  "cannot reach the port at 0x378 (LPTIO_PORT=/dev/ttyS0), reads give 0xFF: "
                  "/dev/ttyS0 is not a parallel port"},
         OpenCase{"ChosenDeviceMissing", Machine().lptioPort("/dev/parport7"), "none", NotTried,
                  "/dev/parport7 does not exist although ppdev is loaded"},
         OpenCase{"ChosenDeviceWithoutPpdev", Machine().lptioPort("parport7").withoutPpdev(), "none",
-                 NotTried, "ppdev not loaded (no /dev/parport7): modprobe ppdev"},
+                 NotTried, "ppdev not loaded (no /dev/parport7): modprobe parport_pc ppdev"},
         OpenCase{"NoKernelPortThere", Machine().lptioPort("0x278").directIoFails(EPERM), "none",
                  Tried,
                  "cannot reach the port at 0x378 (LPTIO_PORT=0x278), reads give 0xFF: no parallel "
@@ -166,8 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
         OpenCase{"NoKernelPortAtAll", Machine().kernelPorts({}).directIoFails(EPERM), "none", Tried,
                  "no parallel port at 0x378: the kernel knows none (modprobe parport_pc ppdev); "
                  "direct I/O at 0x378 needs root"},
-        OpenCase{"BadSetting", Machine().lptioPort("lpt1"), "none", NotTried,
-                 "lptio: LPTIO_PORT=\"lpt1\": not a parallel port"}),
+        OpenCase{"BadSetting", Machine().lptioPort("LPT0"), "none", NotTried,
+                 "lptio: LPTIO_PORT=\"LPT0\": ports count from LPT1"}),
     [](const testing::TestParamInfo<OpenCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

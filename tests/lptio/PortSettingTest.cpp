@@ -59,8 +59,9 @@ TEST_P(PortSettingValues, AreReadOrRefusedWithTheValueTheReasonAndTheAcceptedFor
     EXPECT_THAT(setting.problem,
                 StartsWith("lptio: LPTIO_PORT=\"" + (printable ? value + "\": " : "")));
     EXPECT_THAT(setting.problem, HasSubstr("\": " + GetParam().reading + "; "));
-    EXPECT_THAT(setting.problem, EndsWith("accepted: a ppdev device (/dev/parport1 or parport1) or "
-                                          "a base address (0xd010 or 53264)"));
+    EXPECT_THAT(setting.problem, EndsWith("accepted: a ppdev device (/dev/parport1 or parport1), "
+                                          "LPT1, LPT2, ... (/dev/parport0, /dev/parport1, ...) "
+                                          "or a base address (0xd010 or 53264)"));
 }
 
 constexpr const char* NoPort = "not a parallel port";
@@ -76,13 +77,15 @@ INSTANTIATE_TEST_SUITE_P(
         SettingCase{"parport2", "device /dev/parport2"}, SettingCase{"0XD010", "base 53264"},
         SettingCase{"53264", "base 53264"}, SettingCase{"0xfffc", "base 65532"},
         SettingCase{"000888", "base 888"}, SettingCase{"0x0378", "base 888"},
-        SettingCase{"lpt1", NoPort}, SettingCase{"0x", NoPort}, SettingCase{"0", NoBase},
-        SettingCase{"0x0", NoBase}, SettingCase{"65536", NoBase}, SettingCase{"0x10000", NoBase},
-        SettingCase{"-888", NoPort}, SettingCase{" 888", Blank}, SettingCase{"888 ", Blank},
-        SettingCase{"\t888", Blank}, SettingCase{"0x378\n", Blank}, SettingCase{"0x37g", NoPort},
-        SettingCase{"parport", NoPort}, SettingCase{"99999999999999999999999", NoBase},
-        SettingCase{"0xcf7", NoBase}, SettingCase{"0x6f", NoBase}, SettingCase{"0xffff", NoBase},
-        SettingCase{"0x6c", NoBase},
+        SettingCase{"LPT1", "device /dev/parport0"}, SettingCase{"lpt3", "device /dev/parport2"},
+        SettingCase{"LPT0", "ports count from LPT1 (/dev/parport0)"},
+        SettingCase{"LPT1234", NoPort}, SettingCase{"LPT", NoPort}, SettingCase{"L", NoPort},
+        SettingCase{"0x", NoPort}, SettingCase{"0", NoBase}, SettingCase{"0x0", NoBase},
+        SettingCase{"65536", NoBase}, SettingCase{"0x10000", NoBase}, SettingCase{"-888", NoPort},
+        SettingCase{" 888", Blank}, SettingCase{"888 ", Blank}, SettingCase{"\t888", Blank},
+        SettingCase{"0x378\n", Blank}, SettingCase{"0x37g", NoPort}, SettingCase{"parport", NoPort},
+        SettingCase{"99999999999999999999999", NoBase}, SettingCase{"0xcf7", NoBase},
+        SettingCase{"0x6f", NoBase}, SettingCase{"0xffff", NoBase}, SettingCase{"0x6c", NoBase},
         SettingCase{"378", "read as decimal it is no port base; did you mean 0x378?"},
         SettingCase{"0378", "read as decimal it is no port base; did you mean 0x378?"},
         SettingCase{"278", "read as decimal it is no port base; did you mean 0x278?"},

@@ -53,4 +53,32 @@ TEST(LinuxPortSystem, ABlockingCallEndsAtItsLimit) {
     close(ends[1]);
 }
 
+volatile sig_atomic_t hostSignalValue = 0;
+
+// A host's signals during the claim: one that interrupts the call (a child's end) does not end
+// the wait, and the host's own SIGRTMAX reaches the host's handler with its value.
+TEST(LinuxPortSystem, TheHostsSignalsNeitherEndTheWaitNorGetLost) {
+    struct sigaction host = {}, before = {};
+    host.sa_sigaction = [](int, siginfo_t* info, void*) {
+        hostSignalValue = info->si_value.sival_int;
+    };
+    host.sa_flags = SA_SIGINFO;
+    sigemptyset(&host.sa_mask);
+    sigaction(SIGRTMAX, &host, &before);
+    int calls = 0;
+    const int result = callWithin(2000, [&calls] {
+        if (++calls > 1) {
+            return 0;
+        }
+        sigval value{};
+        value.sival_int = 42;
+        sigqueue(getpid(), SIGRTMAX, value);
+        return EINTR;
+    });
+    sigaction(SIGRTMAX, &before, nullptr);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(hostSignalValue, 42);
+}
+
 }  // namespace

@@ -228,6 +228,9 @@ ProgramResult runFlashtest(const TemporaryFolder& folder, PortLibrary library,
     run.stdoutReaderGone = stdoutReaderGone;
     if (wine) {
         const std::string& driver = wineBuild(platform).portDriver;
+        if (shellScript != nullptr) {
+            run.arguments[1] = shellScript;  // "$0" the loader, "$1" the program
+        }
         if (library == PortLibrary::RealPortAndPortDriver) {
             fs::copy_file(wineBuild(platform).dir + "/tests/port-driver/" + driver,
                           folder.file(driver), ignored);

@@ -1,14 +1,16 @@
 #!/bin/sh
 # Packs a Windows build's release archive afresh and checks that it is named after the build and
-# holds exactly the program, the operator's README with Windows line ends, and the hardware and
-# simulator io.dll each in its own folder, the README naming every setting the simulator reads.
-# Usage: CheckReleaseArchive.sh CMAKE CPACK WINDOWS_BUILD_DIR x64|x86 SOURCE_DIR
+# holds exactly the program, the operator's README and the license with Windows line ends, and
+# the hardware and simulator io.dll each in its own folder, the README naming every setting the
+# simulator reads, and every binary stripped.
+# Usage: CheckReleaseArchive.sh CMAKE CPACK WINDOWS_BUILD_DIR x64|x86 SOURCE_DIR OBJDUMP
 set -eu
 cmake=$1
 cpack=$2
 build=$3
 arch=$4
 source=$5
+objdump=$6
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -22,7 +24,8 @@ if [ $# -ne 1 ] || [ ! -f "$1" ] || [ "$(ls "$work"/*.zip | wc -l)" -ne 1 ]; the
 fi
 # Entries below the archive's one top folder, files only.
 contents=$(cd "$work" && "$cmake" -E tar tf "$1" | sed -n 's|^[^/]*/\(.*[^/]\)$|\1|p' | sort)
-expected="README.txt
+expected="LICENSE.txt
+README.txt
 flashtest.exe
 hardware/io.dll
 simulator/io.dll"
@@ -33,17 +36,29 @@ fi
 # Notepad of older Windows shows a file with bare LF line ends as one block of text.
 mkdir "$work/unpacked"
 (cd "$work/unpacked" && "$cmake" -E tar xf "$1")
+for text in README.txt LICENSE.txt; do
+    file=$(echo "$work"/unpacked/*/$text)
+    lines=$(wc -l <"$file")
+    crlf_lines=$(grep -c "$(printf '\r')\$" "$file" || true)
+    if [ "$lines" -lt 10 ] || [ "$crlf_lines" -ne "$lines" ]; then
+        echo "$text: $crlf_lines of $lines lines end in CR LF" >&2
+        exit 1
+    fi
+done
+grep -q "^MIT License" "$work"/unpacked/*/LICENSE.txt || { echo "LICENSE.txt: not the MIT license" >&2; exit 1; }
+# Unstripped, the binaries are three times the size and carry the build machine's paths.
+for binary in flashtest.exe hardware/io.dll simulator/io.dll; do
+    if "$objdump" -h "$work"/unpacked/*/$binary | grep -q ' \.debug_' ||
+        ! "$objdump" -t "$work"/unpacked/*/$binary | grep -q 'no symbols'; then
+        echo "$binary is not stripped" >&2
+        exit 1
+    fi
+done
 readme=$(echo "$work"/unpacked/*/README.txt)
-lines=$(wc -l <"$readme")
-crlf_lines=$(grep -c "$(printf '\r')\$" "$readme" || true)
-if [ "$lines" -lt 10 ] || [ "$crlf_lines" -ne "$lines" ]; then
-    echo "README.txt: $crlf_lines of $lines lines end in CR LF" >&2
-    exit 1
-fi
 settings=$(cat "$source"/sim/*.[ch]* "$source"/porttrace/*.[ch]* "$source"/lptio/DriverPortFinder.h | grep -o '"LPTIO_[A-Z_]*"' |
     tr -d '"' | sort -u)
 [ -n "$settings" ] || { echo "found no LPTIO_ settings in the simulator's sources" >&2; exit 1; }
 for setting in $settings; do
     grep -q "$setting" "$readme" || { echo "README.txt does not explain $setting" >&2; exit 1; }
 done
-echo "$(basename "$1"): $(echo $contents); README.txt: $lines lines, all CR LF, explains" $settings
+echo "$(basename "$1"): $(echo $contents), stripped; README.txt and LICENSE.txt CR LF; explains" $settings

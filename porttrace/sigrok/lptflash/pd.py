@@ -143,7 +143,7 @@ class Decoder(srd.Decoder):
     name = 'lptflash'
     longname = 'lptflash programmer adapter'
     desc = 'Flash chip bus cycles and detection probe of the lptflash adapter.'
-    license = 'unknown'
+    license = 'mit'
     inputs = ['logic']
     outputs = []
     tags = ['Memory']
