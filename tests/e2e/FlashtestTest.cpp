@@ -324,6 +324,13 @@ std::vector<Row> windowsRows() {
             .withErr("no answer: the data register read back 0xFF after 0x01 was written")
             .withPorts(Lines(forwardedProbe.begin(), forwardedProbe.begin() + 10))
             .set(&Row::accessCount, 10u),
+        // A device takes no trace: a kill would lose what a buffer held.
+        Row{"SimulatorTraceIsADevice",
+            Library::Simulator,
+            {{"LPTIO_TRACE_BUSLOG", "NUL"}},
+            failedCheck,
+            1}
+            .withErr("lptio: LPTIO_TRACE_BUSLOG=\"NUL\": not a regular file"),
         Row{"HardwareBadSetting", driver, {{"LPTIO_PORT", "/dev/parport0"}}, failedCheck, 1}
             .withErr("lptio: LPTIO_PORT=\"/dev/parport0\": not a parallel port; accepted: LPT1"),
         // Every access of the recording library's run, at a PCIe-style base Wine does not list.
@@ -591,6 +598,17 @@ INSTANTIATE_TEST_SUITE_P(
                       nullptr,
                       "is not a parallel port device",
                       "other.img"},
+        // The image is made before any trace is opened: a run refused over it (here a full
+        // disk) leaves the file its trace names as it was.
+        HeldElsewhere{"ImageCannotBeMadeLeavesTheTrace", Library::Simulator,
+                      with(with(smallChip, "LPTIO_SIM_IMAGE", "@/new.img"), "LPTIO_TRACE_BUSLOG",
+                           "@/other.img"),
+                      [](const TemporaryFolder& folder) {
+                          writeWholeFile(folder.file("other.img"), "kept");
+                          return -1;
+                      },
+                      "trap '' XFSZ; ulimit -f 64; exec \"$0\"",
+                      "cannot be created (File too large)", "other.img"},
         HeldElsewhere{"BindMountedImage", Library::Simulator,
                       with(smallChip, "LPTIO_SIM_IMAGE", "@/chip.img"), imageInFolder,
                       "exec unshare -rm sh -c 'mount --bind \"$LPTIO_SIM_IMAGE.src\" "
