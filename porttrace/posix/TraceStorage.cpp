@@ -213,7 +213,7 @@ std::string traceTargetProblem(const std::string& path) {
     const std::string::size_type slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     if (errno == ENOENT && (stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))) {
-        return "its folder " + folder + " is not there";
+        return "its folder is not there";
     }
     return "";
 }

@@ -447,8 +447,7 @@ INSTANTIATE_TEST_SUITE_P(
              {{"LPTIO_PORT", "/dev/null"}, {"LPTIO_TRACE_VCD", "/nonexistent/run.vcd"}},
              failedCheck,
              1}
-             .withErr("lptio: LPTIO_TRACE_VCD=\"/nonexistent/run.vcd\": its folder /nonexistent/ "
-                      "is not there"),
+             .withErr("lptio: LPTIO_TRACE_VCD=\"/nonexistent/run.vcd\": its folder is not there"),
          Row{"RealPortOnAnotherDevice",
              Library::RealPort,
              {{"LPTIO_PORT", "/dev/null"}},
