@@ -102,13 +102,16 @@ with tempfile.TemporaryDirectory() as folder:
     with open(image, 'wb') as chip:
         chip.write(b'\xff' * 512 * 1024)
 
-    def small_disk():
-        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
-        resource.setrlimit(resource.RLIMIT_FSIZE, (16 * 1024, 16 * 1024))
+    def on_disk_of(kib):
+        """A run on a disk with room for files of kib KiB only."""
+        def limit():
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (kib * 1024, kib * 1024))
+        return subprocess.run([FLASHTEST], stdin=subprocess.DEVNULL, capture_output=True,
+                              text=True, preexec_fn=limit, env=environment(
+                                  folder, LPTIO_SIM_CHIP='Am29F040B', LPTIO_TRACE_BUSLOG=''))
 
-    run = subprocess.run([FLASHTEST], stdin=subprocess.DEVNULL, capture_output=True, text=True,
-                         preexec_fn=small_disk, env=environment(
-                             folder, LPTIO_SIM_CHIP='Am29F040B', LPTIO_TRACE_BUSLOG=''))
+    run = on_disk_of(16)
     check(run.returncode == 0, 'a full trace does not stop the run')
     told = [line for line in run.stderr.splitlines() if 'cannot write the trace' in line]
     check(len(told) == 1 and '(File too large)' in told[0], 'said once: %s' % told)
@@ -116,13 +119,7 @@ with tempfile.TemporaryDirectory() as folder:
         check(vcd.read().endswith('$comment incomplete: the trace could not be written further '
                                   '(File too large) $end\n'), 'the VCD is marked incomplete')
     # Under 16 KiB free when the trace opens: the run is refused rather than its trace cut.
-    def tiny_disk():
-        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
-        resource.setrlimit(resource.RLIMIT_FSIZE, (8 * 1024, 8 * 1024))
-
-    run = subprocess.run([FLASHTEST], stdin=subprocess.DEVNULL, capture_output=True, text=True,
-                         preexec_fn=tiny_disk, env=environment(
-                             folder, LPTIO_SIM_CHIP='Am29F040B', LPTIO_TRACE_BUSLOG=''))
+    run = on_disk_of(8)
     check(run.returncode == 1 and 'cannot take the trace (File too large)' in run.stderr,
           'a trace without room is refused: ' + run.stderr)
     # A device or a pipe would need a buffer that a kill loses: only regular files take traces.
