@@ -52,12 +52,14 @@ bool PortTrace::checkEnvironment(std::vector<std::string>& problems,
     return fine;
 }
 
+// One trace after the other, stopping at the first that cannot be taken: two runs on the same
+// pair both try the waveform first, so one of them gets both instead of each getting one.
 bool PortTrace::openFromEnvironment(std::vector<std::string>& problems) {
     bool fine = true;
     auto openOne = [&](const char* variable, auto& writer) {
         const std::string path = settings::environmentSetting(variable);
         std::string reason;
-        if (!path.empty() && !writer.open(path, reason)) {
+        if (fine && !path.empty() && !writer.open(path, reason)) {
             problems.push_back(settings::badSetting(
                 variable, path, "cannot take the trace (" + reason + ")", Accepted));
             fine = false;
@@ -65,6 +67,10 @@ bool PortTrace::openFromEnvironment(std::vector<std::string>& problems) {
     };
     openOne(VcdVariable, vcd);
     openOne(BusLogVariable, busLog);
+    if (!fine) {
+        vcd.close();
+        busLog.close();
+    }
     return fine;
 }
 

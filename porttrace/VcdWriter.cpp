@@ -190,9 +190,10 @@ void VcdWriter::noteChipAccess(const PortLines& before, std::int64_t time) {
     }
 }
 
-// A run without a chip access (a failed probe) gets a view of all it did.
+// A run without a chip access (a failed probe) gets a view of all it did; one that never
+// touched the port (refused over its other trace) gets none.
 void VcdWriter::close() {
-    if (!viewWritten && !path.empty()) {
+    if (!viewWritten && started) {
         viewWritten = true;
         writeView(0, lastTimeNs > 0 ? lastTimeNs : 1);
     }

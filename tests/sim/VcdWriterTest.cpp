@@ -100,7 +100,8 @@ int bigFile(const std::string& path) {
 }
 int linkToAView(const std::string& path) {
     writeWholeFile(path + ".real", porttrace::GtkwaveViewTitle);
-    return symlink((path + ".real").c_str(), path.c_str());
+    symlink((path + ".real").c_str(), path.c_str());
+    return -1;
 }
 int ourView(const std::string& path) {
     writeWholeFile(path, std::string(porttrace::GtkwaveViewTitle) + "\nolder view\n");
