@@ -551,6 +551,17 @@ int imageInStickyFolder(const TemporaryFolder& folder) {
     return -1;
 }
 
+int writeOnlyTraceOfAnotherUser(const TemporaryFolder& folder) {
+    chmod(folder.path().c_str(), 0755);
+    mkdir(folder.file("own").c_str(), 0755);
+    writeWholeFile(folder.file("own/run.vcd"), "kept");
+    chmod(folder.file("own/run.vcd").c_str(), 0200);
+    for (const char* name : {"own", "own/run.vcd"}) {
+        (void)!chown(folder.file(name).c_str(), 65534, 65534);
+    }
+    return -1;
+}
+
 class FlashtestHeldElsewhere : public testing::TestWithParam<HeldElsewhere> {};
 
 TEST_P(FlashtestHeldElsewhere, IsRefusedAndTouchesNothing) {
@@ -613,6 +624,15 @@ INSTANTIATE_TEST_SUITE_P(
                       "exec unshare -rm sh -c 'mount --bind \"$LPTIO_SIM_IMAGE.src\" "
                       "\"$LPTIO_SIM_IMAGE\" && exec \"$0\"' \"$0\"",
                       "a mount point (a bind-mounted file)", "chip.img", "unshare -rm true"},
+        // A file that cannot be read back cannot be mapped: refused, not written through a
+        // buffer that a kill would lose.
+        HeldElsewhere{"WriteOnlyTrace", Library::Simulator,
+                      with(with(smallChip, "LPTIO_SIM_IMAGE", "@/own/chip.img"), "LPTIO_TRACE_VCD",
+                           "@/own/run.vcd"),
+                      writeOnlyTraceOfAnotherUser,
+                      "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$0\"",
+                      "which needs reading too", "own/run.vcd",
+                      "[ $(id -u) = 0 ] && setpriv --reuid=65534 true"},
         HeldElsewhere{"AnotherUsersImageInAStickyFolder", Library::Simulator,
                       with(smallChip, "LPTIO_SIM_IMAGE", "@/shared/chip.img"), imageInStickyFolder,
                       "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$0\"",
