@@ -20,11 +20,9 @@ struct Library {
     std::unique_ptr<PortFinder> finder() {
         PortSetting setting = portSettingFromEnvironment();
         std::vector<std::string> traceProblems;
-        // A run refused for its settings creates no trace file, so it overwrites nothing.
-        if (tracer.trace().checkEnvironment(traceProblems) &&
-            setting.kind != PortSetting::Kind::Invalid) {
-            tracer.trace().openFromEnvironment(traceProblems);
-        }
+        // The traces are opened once the port is claimed (by the tracer): a run refused for its
+        // settings or turned away from a port in use never touches another run's traces.
+        tracer.trace().checkEnvironment(traceProblems);
         refuseOnProblems(setting, traceProblems);
         return portFinderFor(setting);
     }

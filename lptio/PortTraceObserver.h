@@ -25,6 +25,7 @@ class PortTraceObserver : public PortObserver {
   private:
     Clock clock;
     porttrace::PortTrace portTrace;
+    bool tracesOpened = false;
 };
 
 #endif

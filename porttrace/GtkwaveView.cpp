@@ -24,16 +24,18 @@ std::string gtkwaveViewPath(const std::string& vcdPath) {
     return vcdPath + ".gtkw";
 }
 
-std::string gtkwaveView(const std::string& vcdPath, std::int64_t startNs, std::int64_t endNs,
+std::string gtkwaveView(const std::string& vcdName, std::int64_t startNs, std::int64_t endNs,
                         std::int64_t markerNs) {
     // GTKWave's zoom z shows 2^-z time units per frame of 200 pixels, not per pixel.
     const double unitsPerFrame =
         static_cast<double>(endNs - startNs) / ViewWidthPixels * PixelsPerFrame;
     const double zoom = -std::log2(unitsPerFrame > 1 ? unitsPerFrame : 1);
-    std::string view = std::string(GtkwaveViewTitle) + "\n[dumpfile] \"" + vcdPath +
-                       "\"\n[timestart] " + std::to_string(startNs) +
-                       "\n[size] 1280 720\n[pos] -1 -1\n*" + std::to_string(zoom) + " " +
-                       std::to_string(markerNs);
+    // With the save file named too, GTKWave finds the dump beside the view it opens, wherever
+    // the pair was copied, whatever the current folder.
+    std::string view = std::string(GtkwaveViewTitle) + "\n[dumpfile] \"" + vcdName +
+                       "\"\n[savefile] \"" + gtkwaveViewPath(vcdName) + "\"\n[timestart] " +
+                       std::to_string(startNs) + "\n[size] 1280 720\n[pos] -1 -1\n*" +
+                       std::to_string(zoom) + " " + std::to_string(markerNs);
     for (int named = 0; named < 26; ++named) {
         view += " -1";
     }

@@ -13,8 +13,9 @@ namespace porttrace {
 // run.vcd gives run.gtkw; another name gets .gtkw appended.
 std::string gtkwaveViewPath(const std::string& vcdPath);
 
-// The save file showing the dump from startNs to endNs (its own times), marker at markerNs.
-std::string gtkwaveView(const std::string& vcdPath, std::int64_t startNs, std::int64_t endNs,
+// The save file showing the dump vcdName (a name in the view's own folder) from startNs to endNs
+// (its own times), marker at markerNs.
+std::string gtkwaveView(const std::string& vcdName, std::int64_t startNs, std::int64_t endNs,
                         std::int64_t markerNs);
 
 // The first line of every view we write: a file that starts otherwise is someone else's.

@@ -1,13 +1,15 @@
 #include "porttrace/PortTrace.h"
 
 #include "porttrace/FileIdentity.h"
+#include "porttrace/TraceStorage.h"
 #include "settings/EnvironmentSetting.h"
 
 namespace porttrace {
 
 namespace {
 
-constexpr const char* Accepted = "a path where a new file can be written, or unset";
+constexpr const char* Accepted =
+    "a regular file no other run uses, or a new file in an existing folder; or unset";
 
 }  // namespace
 
@@ -32,6 +34,11 @@ bool PortTrace::checkEnvironment(std::vector<std::string>& problems,
             continue;
         }
         const std::string identity = fileIdentity(path);
+        const std::string problem = traceTargetProblem(path);
+        if (!problem.empty()) {
+            problems.push_back(settings::badSetting(variable, path, problem, Accepted));
+            fine = false;
+        }
         for (const Taken& other : taken) {
             if (identity == other.identity) {
                 problems.push_back(settings::badSetting(variable, path,
@@ -45,19 +52,25 @@ bool PortTrace::checkEnvironment(std::vector<std::string>& problems,
     return fine;
 }
 
+// One trace after the other, stopping at the first that cannot be taken: two runs on the same
+// pair both try the waveform first, so one of them gets both instead of each getting one.
 bool PortTrace::openFromEnvironment(std::vector<std::string>& problems) {
     bool fine = true;
     auto openOne = [&](const char* variable, auto& writer) {
         const std::string path = settings::environmentSetting(variable);
         std::string reason;
-        if (!path.empty() && !writer.open(path, reason)) {
+        if (fine && !path.empty() && !writer.open(path, reason)) {
             problems.push_back(settings::badSetting(
-                variable, path, "cannot create the file (" + reason + ")", Accepted));
+                variable, path, "cannot take the trace (" + reason + ")", Accepted));
             fine = false;
         }
     };
     openOne(VcdVariable, vcd);
     openOne(BusLogVariable, busLog);
+    if (!fine) {
+        vcd.close();
+        busLog.close();
+    }
     return fine;
 }
 

@@ -3,7 +3,8 @@
 // real one are traced alike. Files are complete after every event and closed on destruction.
 //
 // A port I/O library keeps one for the process (a static object, so its files close at exit),
-// calls checkEnvironment, then openFromEnvironment once every other setting is found good, then
+// calls checkEnvironment, then openFromEnvironment once every other setting is found good and
+// what the run needs is held (the image, the port), then
 // written() after each byte it writes to a register and read() after each byte it reads, with
 // the value read and a monotonic time in nanoseconds.
 #ifndef LPTFLASH_PORTTRACE_PORTTRACE_H
@@ -24,13 +25,16 @@ constexpr const char* BusLogVariable = "LPTIO_TRACE_BUSLOG";
 class PortTrace {
   public:
     // Checks the two variables (unset or empty: no such trace) without touching any file: a trace
-    // must not be one of the guarded files (the chip image), the library itself or the other
-    // trace. Appends one message per bad one to problems; returns whether there was none.
+    // must not be one of the guarded files (the chip image), the library itself, the other trace
+    // or the program's own output, and must be a regular file or a new one in an existing
+    // folder. Appends one message per bad one to problems; returns whether there was none.
     bool checkEnvironment(std::vector<std::string>& problems,
                           const std::vector<std::string>& guarded = {}) const;
-    // Creates the checked files; an existing file there is overwritten, as its name was given for
-    // this. Only for a run that goes ahead, so that a refused run changes no file. Appends one
-    // message per file that cannot be created to problems; returns whether there was none.
+    // Creates the checked files, each locked against other runs before it is emptied; an
+    // existing file there is overwritten, as its name was given for this. Only for a run that
+    // goes ahead, after its image and its port are held, so that a refused run changes no file.
+    // Appends one message per file that cannot be taken to problems; returns whether there was
+    // none.
     bool openFromEnvironment(std::vector<std::string>& problems);
 
     // The registers as the port held them before the first event; without this call the

@@ -1,8 +1,8 @@
 // A text file that a trace writes as it goes. The text goes straight into a shared mapping of
 // the file, which the system keeps when the process dies in any way, kill -9 included: a trace
 // is complete up to the last event without a system call per event. Beyond the text the file
-// holds blank padding that readers skip, cut off when the file is closed. Files that cannot be
-// mapped (pipes, devices) are written through a buffer instead.
+// holds blank padding that readers skip, cut off when the file is closed. Only regular files
+// take a trace: a pipe, a terminal or a device would need a buffer that a kill loses.
 //
 // The first failed write (a full disk) is reported once on stderr; the trace then ends with a
 // comment saying that it is incomplete, and takes nothing more.
@@ -25,12 +25,11 @@ class TraceFile {
     TraceFile(const TraceFile&) = delete;
     TraceFile& operator=(const TraceFile&) = delete;
 
-    // Creates or truncates the file; on failure returns false and says why in reason.
+    // Creates the file, or empties it once this run holds its lock; on failure returns false and
+    // says why in reason, the file then untouched.
     bool open(const std::string& path, std::string& reason);
     // Open and still taking text: false after a failed write.
     bool isOpen() const { return taking; }
-    // A regular file, which can have files of its own beside it.
-    bool isRegular() const { return storage.isMapped(); }
     void write(const char* text, std::size_t size) {
         if (size <= room) {
             std::memcpy(storage.buffer() + used, text, size);

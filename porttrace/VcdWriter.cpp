@@ -1,8 +1,6 @@
 #include "porttrace/VcdWriter.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
 #include "porttrace/GtkwaveView.h"
 #include "porttrace/PortWires.h"
@@ -53,12 +51,14 @@ unsigned lowestBitIndex(unsigned bit) {
     return index;
 }
 
-// The view opens from any folder when it names the dump by its full path.
-std::string absolute(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path full = std::filesystem::absolute(path, error);
-    return error ? path : full.string();
+// The dump's name without its folder: the view lies beside it, and the pair can be copied.
+std::string fileName(const std::string& path) {
+    const std::string::size_type slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+// A view of ours is a few hundred bytes; anything much larger is someone else's file.
+constexpr std::size_t ViewSizeLimit = 64 * 1024;
 
 char identifier(std::size_t wire) {
     return static_cast<char>('!' + wire);
@@ -71,11 +71,12 @@ bool VcdWriter::open(const std::string& vcdPath, std::string& reason) {
         return false;
     }
     path = vcdPath;
-    viewWritten = !file.isRegular();  // a pipe or a device has no folder to put a view in
+    viewWritten = false;
     enableRoseNs = 0;
     lines = PortLines{};
     statusRead = false;
     started = false;
+    lastTimeNs = 0;
     std::string header =
         "$version lptflash port trace $end\n"
         "$timescale 1ns $end\n"
@@ -190,19 +191,32 @@ void VcdWriter::noteChipAccess(const PortLines& before, std::int64_t time) {
     }
 }
 
+// A run without a chip access (a failed probe) gets a view of all it did; one that never
+// touched the port (refused over its other trace) gets none.
+void VcdWriter::close() {
+    if (!viewWritten && started) {
+        viewWritten = true;
+        writeView(0, lastTimeNs > 0 ? lastTimeNs : 1);
+    }
+    file.close();
+    path.clear();
+}
+
 void VcdWriter::writeView(std::int64_t startNs, std::int64_t endNs) {
     const std::string viewPath = gtkwaveViewPath(path);
-    std::ifstream existing(viewPath);
-    std::string first;
-    if (existing && (!std::getline(existing, first) || first != GtkwaveViewTitle)) {
+    std::string existing;
+    std::string reason;
+    const SmallFile found = readSmallFile(viewPath, ViewSizeLimit, existing, reason);
+    if (found == SmallFile::Refused ||
+        (found == SmallFile::Read &&
+         existing.compare(0, existing.find('\n'), GtkwaveViewTitle) != 0)) {
         std::fprintf(stderr, "lptio: %s is not a GTKWave view of ours: left as it is\n",
                      settings::shownValue(viewPath).c_str());
         return;
     }
     const std::int64_t margin = (endNs - startNs) / 4 + 1000;
-    std::string reason;
     if (!replaceFile(viewPath,
-                     gtkwaveView(absolute(path), startNs > margin ? startNs - margin : 0,
+                     gtkwaveView(fileName(path), startNs > margin ? startNs - margin : 0,
                                  endNs + margin, endNs),
                      reason)) {
         std::fprintf(stderr, "lptio: cannot write the GTKWave view %s (%s)\n", viewPath.c_str(),

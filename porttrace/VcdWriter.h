@@ -2,7 +2,8 @@
 // capture: one 1-bit wire per line (multi-bit signals make sigrok 0.5 show nothing), named by
 // register bit and role, and one more, status_read, that toggles at each read of the status
 // register: the moments the program sampled S6 and S7. Times in nanoseconds from the first event.
-// At the first chip access a GTKWave save file that shows it is written beside the dump.
+// At the first chip access a GTKWave save file that shows it is written beside the dump; a run
+// that never accessed the chip gets one of the whole run when the dump is closed.
 #ifndef LPTFLASH_PORTTRACE_VCDWRITER_H
 #define LPTFLASH_PORTTRACE_VCDWRITER_H
 
@@ -17,12 +18,17 @@ namespace porttrace {
 
 class VcdWriter {
   public:
+    VcdWriter() = default;
+    ~VcdWriter() { close(); }
+    VcdWriter(const VcdWriter&) = delete;
+    VcdWriter& operator=(const VcdWriter&) = delete;
+
     // Creates the file and writes the header; false and why on failure.
     bool open(const std::string& path, std::string& reason);
     // The lines before the first event, if known then: all low otherwise.
     void initialValues(const PortLines& initial);
     void record(const PortEvent& event);
-    void close() { file.close(); }
+    void close();
 
   private:
     void noteChipAccess(const PortLines& next, std::int64_t time);

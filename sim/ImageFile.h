@@ -20,8 +20,9 @@ class ImageFile {
 
     // Follows links to the file the path names, opens it and locks it for this run. Missing:
     // there is no file yet, and its folder takes new files. Refused (and why in problem): a file
-    // another run holds, a read-only file, a folder that cannot be written, no regular file.
-    // Writes nothing.
+    // another run holds, a read-only file, a folder that cannot be written, no regular file, a
+    // file a save could not replace (a mount point, another user's in a sticky folder) or one
+    // with other names (hard links). Changes nothing (a trial file is made and removed).
     Found open(const std::string& path, std::string& problem);
     std::uint64_t size() const { return bytes; }
     bool read(std::vector<std::uint8_t>& contents, std::string& problem);
@@ -40,7 +41,6 @@ class ImageFile {
     std::uint32_t owner = 0;
     std::uint32_t group = 0;
     std::uint64_t bytes = 0;
-    unsigned attempt = 0;  // for the unique names
 };
 
 }  // namespace sim

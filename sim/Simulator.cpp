@@ -26,16 +26,12 @@ Simulator::Simulator() {
         !image.load(settings.imagePath, settings.chip->sizeBytes, contents, problem)) {
         problems.push_back(imageProblem(problem));
     }
-    if (problems.empty()) {
-        trace.openFromEnvironment(problems);
+    // The image is made before any trace is opened: a run refused over it leaves traces alone.
+    if (problems.empty() && usesChip && !image.createIfMissing(contents, problem)) {
+        problems.push_back(imageProblem(problem));
     }
-    if (problems.empty() && usesChip) {
-        if (image.createIfMissing(contents, problem)) {
-            chip =
-                std::make_unique<FlashModel>(*settings.chip, std::move(contents), settings.eraseNs);
-        } else {
-            problems.push_back(imageProblem(problem));
-        }
+    if (problems.empty() && trace.openFromEnvironment(problems) && usesChip) {
+        chip = std::make_unique<FlashModel>(*settings.chip, std::move(contents), settings.eraseNs);
     }
     for (const std::string& message : problems) {
         std::fprintf(stderr, "%s\n", message.c_str());

@@ -10,7 +10,6 @@ namespace {
 
 constexpr std::size_t FirstSize = 16 * 1024;
 constexpr std::size_t LargestStep = 16 * 1024 * 1024;
-constexpr std::size_t PlainBufferSize = 64 * 1024;
 
 std::string lastError() {
     const DWORD code = GetLastError();
@@ -33,6 +32,37 @@ bool moveEnd(HANDLE file, std::size_t size) {
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(size);
     return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
+bool sameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION one{};
+    BY_HANDLE_FILE_INFORMATION other{};
+    return GetFileInformationByHandle(a, &one) && GetFileInformationByHandle(b, &other) &&
+           one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
+}
+
+// What makes an open file no trace target.
+std::string problemWith(HANDLE file) {
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        return "not a regular file: traces are written to files only";
+    }
+    for (DWORD output : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+        const HANDLE shown = GetStdHandle(output);
+        if (shown != nullptr && shown != INVALID_HANDLE_VALUE && sameFile(shown, file)) {
+            return "the program's own output, which the trace would be mixed into";
+        }
+    }
+    return "";
+}
+
+// The lock the chip image takes too, on a byte far beyond the end: a trace named like another
+// run's image is turned away by it.
+bool lock(HANDLE file) {
+    OVERLAPPED where{};
+    where.OffsetHigh = 0x7FFFFFFF;
+    return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where) !=
+           0;
 }
 
 }  // namespace
@@ -65,6 +95,54 @@ bool replaceFile(const std::string& path, const std::string& text, std::string& 
     return fine;
 }
 
+SmallFile readSmallFile(const std::string& path, std::size_t limit, std::string& text,
+                        std::string& reason) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        reason = lastError();
+        return error == ERROR_FILE_NOT_FOUND ? SmallFile::Missing : SmallFile::Refused;
+    }
+    LARGE_INTEGER size{};
+    BY_HANDLE_FILE_INFORMATION info{};
+    SmallFile found = SmallFile::Refused;
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+        reason = "not a regular file";
+    } else if (!GetFileSizeEx(file, &size) || static_cast<std::uint64_t>(size.QuadPart) > limit) {
+        reason = "larger than " + std::to_string(limit) + " bytes";
+    } else {
+        text.assign(static_cast<std::size_t>(size.QuadPart), '\0');
+        DWORD count = 0;
+        found = ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &count, nullptr) != 0
+                    ? SmallFile::Read
+                    : SmallFile::Refused;
+        reason = found == SmallFile::Read ? "" : lastError();
+        text.resize(count);
+    }
+    CloseHandle(file);
+    return found;
+}
+
+std::string traceTargetProblem(const std::string& path) {
+    const HANDLE file =
+        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        std::string problem = problemWith(file);
+        if (problem.empty() && GetFileInformationByHandle(file, &info) &&
+            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            problem = "not a regular file: traces are written to files only";
+        }
+        CloseHandle(file);
+        return problem;
+    }
+    return GetLastError() == ERROR_PATH_NOT_FOUND ? "its folder is not there" : "";
+}
+
 TraceStorage::~TraceStorage() {
     std::string ignored;
     finish(0, ignored);
@@ -77,50 +155,38 @@ bool TraceStorage::isOpen() const {
 bool TraceStorage::open(const std::string& path, std::string& reason) {
     std::string ignored;
     finish(0, ignored);
+    // Shared for reading only, so no other run can open it to write; emptied once locked.
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        reason = error == ERROR_SHARING_VIOLATION ? "in use by another run" : lastError();
+        return false;
+    }
+    reason = problemWith(handle);
+    if (reason.empty() && !lock(handle)) {
+        reason = GetLastError() == ERROR_LOCK_VIOLATION ? "in use by another run (locked)"
+                                                        : "cannot be locked (" + lastError() + ")";
+    }
+    if (reason.empty() && !moveEnd(handle, 0)) {
         reason = lastError();
+    }
+    if (!reason.empty()) {
+        CloseHandle(handle);
         return false;
     }
     file = reinterpret_cast<std::intptr_t>(handle);
-    std::size_t used = 0;
-    if (GetFileType(handle) == FILE_TYPE_DISK && makeRoomInMapping(used, FirstSize, reason)) {
-        return true;
-    }
-    // Devices and pipes take the text through a buffer.
-    mapped = false;
-    plain.assign(PlainBufferSize, '\0');
-    data = plain.data();
-    size = plain.size();
-    return true;
-}
-
-bool TraceStorage::makeRoom(std::size_t& used, std::size_t more, std::string& reason) {
-    if (mapped) {
-        return makeRoomInMapping(used, more, reason);
-    }
-    for (std::size_t done = 0; done < used;) {
-        DWORD written = 0;
-        const DWORD piece = static_cast<DWORD>(used - done < 0x40000000 ? used - done : 0x40000000);
-        if (!WriteFile(handleOf(file), data + done, piece, &written, nullptr) || written == 0) {
-            reason = lastError();
-            return false;
-        }
-        done += written;
-    }
-    used = 0;
-    if (more > plain.size()) {
-        plain.assign(more, '\0');
-        data = plain.data();
-        size = plain.size();
+    if (!makeRoom(0, FirstSize, reason)) {
+        finish(0, ignored);
+        return false;
     }
     return true;
 }
 
 // The view is remade at the new size: the file grows with the mapping, and the system writes a
-// view's pages to the file also after the process has ended.
-bool TraceStorage::makeRoomInMapping(std::size_t& used, std::size_t more, std::string& reason) {
+// view's pages to the file also after the process has ended. Windows lets no other program cut
+// a file short while a view of it is mapped.
+bool TraceStorage::makeRoom(std::size_t used, std::size_t more, std::string& reason) {
     std::size_t grown = size == 0 ? FirstSize : size + (size < LargestStep ? size : LargestStep);
     while (grown < used + more) {
         grown += grown < LargestStep ? grown : LargestStep;
@@ -145,15 +211,19 @@ bool TraceStorage::makeRoomInMapping(std::size_t& used, std::size_t more, std::s
         }
         return false;
     }
-    std::memset(static_cast<char*>(view) + size, TracePadding, grown - size);
+    char* const grownData = static_cast<char*>(view);
+    std::memset(grownData + size, TracePadding, grown - size);
+    grownData[grown - 1] = '\n';
+    if (used < size) {
+        grownData[size - 1] = TracePadding;  // the old end's newline: one blank line, not two
+    }
     if (data != nullptr) {
         UnmapViewOfFile(data);
         CloseHandle(static_cast<HANDLE>(mapping));
     }
-    data = static_cast<char*>(view);
+    data = grownData;
     mapping = newMapping;
     size = grown;
-    mapped = true;
     return true;
 }
 
@@ -161,9 +231,8 @@ bool TraceStorage::finish(std::size_t used, std::string& reason) {
     if (file == -1) {
         return true;
     }
-    std::size_t left = used;
-    bool fine = mapped ? true : makeRoom(left, 0, reason);
-    if (mapped) {
+    bool fine = true;
+    if (data != nullptr) {
         UnmapViewOfFile(data);
         CloseHandle(static_cast<HANDLE>(mapping));
         if (!moveEnd(handleOf(file), used)) {
@@ -176,8 +245,6 @@ bool TraceStorage::finish(std::size_t used, std::string& reason) {
     mapping = nullptr;
     data = nullptr;
     size = 0;
-    mapped = false;
-    plain.clear();
     return fine;
 }
 

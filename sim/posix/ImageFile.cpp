@@ -44,6 +44,59 @@ bool resolve(const std::string& path, std::string& resolved, std::string& proble
     return true;
 }
 
+// A temporary name beside the image that no one else uses: the image's name, cut so that the
+// whole stays within the folder's name limit, this process, the time and an attempt count.
+std::string temporaryName(const std::string& folder, const std::string& name, unsigned attempt) {
+    constexpr std::size_t KeptOfName = 200;
+    return folder + "." + name.substr(0, KeptOfName) + "." + std::to_string(getpid()) + "-" +
+           std::to_string(std::time(nullptr) % 100000) + "-" + std::to_string(attempt);
+}
+
+// Creates a new temporary file beside the image (a link or a FIFO planted there is never
+// followed); -1 with errno set when none can be made.
+int createTemporary(const std::string& folder, const std::string& name, mode_t mode,
+                    std::string& temporary) {
+    int fd = -1;
+    for (unsigned attempt = 1; fd < 0 && attempt <= 1000; ++attempt) {
+        temporary = temporaryName(folder, name, attempt);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    return fd;
+}
+
+// Why a save could never replace the locked image at resolved, found before the run goes ahead
+// rather than at every erase; empty when nothing stands in the way.
+std::string unreplaceable(const std::string& resolved, const std::string& folder,
+                          const std::string& trial, const struct stat& image) {
+    struct stat place {};
+    if (stat(folder.c_str(), &place) != 0) {
+        return "its folder cannot be read (" + reasonOf(errno) + ")";
+    }
+    if (image.st_nlink > 1) {
+        return "it has other names (hard links), which a save would part from it: use a copy";
+    }
+    // A rename cannot replace a mount point; link tells one from the same file system too.
+    bool mounted = image.st_dev != place.st_dev;
+    if (!mounted && link(resolved.c_str(), trial.c_str()) == 0) {
+        unlink(trial.c_str());
+    } else if (!mounted) {
+        mounted = errno == EXDEV || errno == EBUSY;
+    }
+    if (mounted) {
+        return "a mount point (a bind-mounted file), which a save cannot replace: mount its "
+               "folder instead";
+    }
+    const uid_t self = geteuid();
+    if ((place.st_mode & S_ISVTX) != 0 && self != 0 && image.st_uid != self &&
+        place.st_uid != self) {
+        return "another user's file in a shared (sticky) folder, which only its owner can replace";
+    }
+    return "";
+}
+
 bool writeAll(int fd, const std::vector<std::uint8_t>& contents) {
     std::size_t done = 0;
     while (done < contents.size()) {
@@ -80,10 +133,16 @@ ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) 
         return Found::Refused;
     }
     folder = resolved.substr(0, resolved.rfind('/') + 1);
-    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+    const std::string name = resolved.substr(folder.size());
+    // Whether the folder takes the temporary file of a save shows only by making one.
+    std::string trial;
+    const int trialFd = createTemporary(folder, name, 0600, trial);
+    if (trialFd < 0) {
         problem = "its folder takes no new files (" + reasonOf(errno) + ")";
         return Found::Refused;
     }
+    close(trialFd);
+    unlink(trial.c_str());
     // The previous holder's last save may replace the file between our open and our lock:
     // only a lock on the file that is still at the path counts.
     for (int tries = 0; tries < 10; ++tries) {
@@ -111,6 +170,11 @@ ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) 
             if ((opened.st_mode & 0222) == 0 || access(resolved.c_str(), W_OK) != 0) {
                 close(fd);
                 problem = "read-only: a write-protected chip image is never changed";
+                return Found::Refused;
+            }
+            problem = unreplaceable(resolved, folder, trial, opened);
+            if (!problem.empty()) {
+                close(fd);
                 return Found::Refused;
             }
             handle = fd;
@@ -144,17 +208,7 @@ bool ImageFile::replace(const std::vector<std::uint8_t>& contents, bool create,
                         std::string& problem) {
     const std::string name = resolved.substr(folder.size());
     std::string temporary;
-    int fd = -1;
-    // Never a name someone could have prepared: a link or a FIFO there is never followed.
-    while (fd < 0 && attempt < 1000) {
-        temporary = folder + "." + name + "." + std::to_string(getpid()) + "-" +
-                    std::to_string(std::time(nullptr) % 100000) + "-" + std::to_string(++attempt);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                    create ? 0666 : 0600);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
+    const int fd = createTemporary(folder, name, create ? 0666 : 0600, temporary);
     if (fd < 0) {
         problem = reasonOf(errno);
         return false;

@@ -32,6 +32,26 @@ bool lock(HANDLE file) {
 
 constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// A new file beside the image under a name no one else uses (the image's name cut to stay within
+// the name limit, this process, the time, an attempt count); CREATE_NEW never opens what is
+// already there, a link included.
+HANDLE createTemporary(const std::string& folder, const std::string& name, DWORD flags,
+                       std::string& temporary) {
+    constexpr std::size_t KeptOfName = 200;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (unsigned attempt = 1; file == INVALID_HANDLE_VALUE && attempt <= 1000; ++attempt) {
+        temporary = folder + "." + name.substr(0, KeptOfName) + "." +
+                    std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(GetTickCount() % 100000) + "-" + std::to_string(attempt);
+        file = CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                           nullptr, CREATE_NEW, flags, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
+            break;
+        }
+    }
+    return file;
+}
+
 }  // namespace
 
 ImageFile::~ImageFile() {
@@ -50,11 +70,9 @@ ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) 
     }
     resolved = full;
     folder = resolved.substr(0, static_cast<std::size_t>(name - full));
-    // Whether the folder takes new files shows only by making one.
-    const std::string probe =
-        folder + "." + name + ".probe-" + std::to_string(GetCurrentProcessId());
-    const HANDLE probeFile = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                         FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    // Whether the folder takes the temporary file of a save shows only by making one.
+    std::string probe;
+    const HANDLE probeFile = createTemporary(folder, name, FILE_FLAG_DELETE_ON_CLOSE, probe);
     if (probeFile == INVALID_HANDLE_VALUE) {
         problem = "its folder takes no new files (" + reasonOf(GetLastError()) + ")";
         return Found::Refused;
@@ -81,9 +99,16 @@ ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) 
         return Found::Refused;
     }
     LARGE_INTEGER size{};
-    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) ||
+        !GetFileInformationByHandle(file, &info)) {
         CloseHandle(file);
         problem = "not a regular file";
+        return Found::Refused;
+    }
+    if (info.nNumberOfLinks > 1) {
+        CloseHandle(file);
+        problem = "it has other names (hard links), which a save would part from it: use a copy";
         return Found::Refused;
     }
     if (!lock(file)) {
@@ -118,17 +143,7 @@ bool ImageFile::replace(const std::vector<std::uint8_t>& contents, bool create,
                         std::string& problem) {
     const std::string name = resolved.substr(folder.size());
     std::string temporary;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    // CREATE_NEW never opens what is already there, a link included.
-    while (file == INVALID_HANDLE_VALUE && attempt < 1000) {
-        temporary = folder + "." + name + "." + std::to_string(GetCurrentProcessId()) + "-" +
-                    std::to_string(GetTickCount() % 100000) + "-" + std::to_string(++attempt);
-        file = CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
-            break;
-        }
-    }
+    const HANDLE file = createTemporary(folder, name, FILE_ATTRIBUTE_NORMAL, temporary);
     if (file == INVALID_HANDLE_VALUE) {
         problem = reasonOf(GetLastError());
         return false;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <ostream>
 #include <set>
@@ -342,6 +343,13 @@ std::vector<Row> windowsRows() {
             .withErr("no answer: the data register read back 0xFF after 0x01 was written")
             .withPorts(Lines(forwardedProbe.begin(), forwardedProbe.begin() + 10))
             .set(&Row::accessCount, 10u),
+        // A device takes no trace: a kill would lose what a buffer held.
+        Row{"SimulatorTraceIsADevice",
+            Library::Simulator,
+            {{"LPTIO_TRACE_BUSLOG", "NUL"}},
+            failedCheck,
+            1}
+            .withErr("lptio: LPTIO_TRACE_BUSLOG=\"NUL\": not a regular file"),
         Row{"HardwareBadSetting", driver, {{"LPTIO_PORT", "/dev/parport0"}}, failedCheck, 1}
             .withErr("lptio: LPTIO_PORT=\"/dev/parport0\": not a parallel port; accepted: LPT1"),
         // Every access of the recording library's run, at a PCIe-style base Wine does not list.
@@ -435,6 +443,12 @@ INSTANTIATE_TEST_SUITE_P(
          refused("TraceIsTheImage", {{Vcd, "@/chip.img"}}, Vcd, "@/chip.img"),
          refused("TraceIsTheOtherTrace", {{Vcd, "@/run"}, {BusLog, "@/./run"}}, BusLog, "@/./run"),
          refused("TraceIsTheLibrary", {{BusLog, "@/libio.so"}}, BusLog, "@/libio.so"),
+         // Only regular files take traces, and never the program's own output.
+         refused("TraceIsAPipe", {{Vcd, "/dev/stdout"}}, Vcd, "/dev/stdout")
+             .withErr("LPTIO_TRACE_VCD=\"/dev/stdout\": not a regular file"),
+         refused("TraceIsADevice", {{BusLog, "/dev/null"}}, BusLog, "/dev/null"),
+         refused("TraceIsTheProgramsOwnOutput", {{BusLog, "/dev/stderr"}}, BusLog, "/dev/stderr")
+             .withErr("LPTIO_TRACE_BUSLOG=\"/dev/stderr\": the program's own output"),
          refused("TraceOfARefusedRun", {{"LPTIO_SIM_BOARD", "bogus"}, {BusLog, "@/notes.txt"}},
                  "LPTIO_SIM_BOARD", "bogus"),
          refused("ValueEscapedAndCut", {{"LPTIO_SIM_CHIP", "Am\x1B[2J\n" + std::string(200, 'x')}},
@@ -452,7 +466,7 @@ INSTANTIATE_TEST_SUITE_P(
              {{"LPTIO_PORT", "/dev/null"}, {"LPTIO_TRACE_VCD", "/nonexistent/run.vcd"}},
              failedCheck,
              1}
-             .withErr("lptio: LPTIO_TRACE_VCD=\"/nonexistent/run.vcd\": cannot create the file"),
+             .withErr("lptio: LPTIO_TRACE_VCD=\"/nonexistent/run.vcd\": its folder is not there"),
          Row{"RealPortOnAnotherDevice",
              Library::RealPort,
              {{"LPTIO_PORT", "/dev/null"}},
@@ -614,5 +628,132 @@ INSTANTIATE_TEST_SUITE_P(Windows, FlashtestOneLog,
                                                                                 : "WineX86") +
                                     "_BoardNone";
                          });
+
+}  // namespace
+
+namespace {
+
+// Runs turned away over what another run or the system holds, before any file is touched: the
+// file named kept keeps its contents.
+struct HeldElsewhere {
+    const char* name;
+    Library library;
+    std::map<std::string, std::string> settings;  // "@": the run's folder
+    // Puts the files in place; returns a descriptor to hold during the run, or -1.
+    std::function<int(const TemporaryFolder&)> prepare;
+    const char* shell;  // starts the program (exec "$0"), or null
+    const char* err;
+    const char* kept;
+    const char* needs = "true";  // a command that must work here for the shell's sake
+};
+
+int imageInFolder(const TemporaryFolder& folder) {
+    writeWholeFile(folder.file("chip.img"), "kept");
+    writeWholeFile(folder.file("chip.img.src"), "kept");
+    return -1;
+}
+int lockedImageOfAnotherRun(const TemporaryFolder& folder) {
+    writeWholeFile(folder.file("other.img"), "kept");
+    const int held = open(folder.file("other.img").c_str(), O_RDONLY);
+    flock(held, LOCK_EX);
+    return held;
+}
+int imageInStickyFolder(const TemporaryFolder& folder) {
+    chmod(folder.path().c_str(), 0755);
+    mkdir(folder.file("shared").c_str(), 01777);
+    chmod(folder.file("shared").c_str(), 01777);
+    writeWholeFile(folder.file("shared/chip.img"), "kept");
+    chmod(folder.file("shared/chip.img").c_str(), 0666);
+    return -1;
+}
+
+int writeOnlyTraceOfAnotherUser(const TemporaryFolder& folder) {
+    chmod(folder.path().c_str(), 0755);
+    mkdir(folder.file("own").c_str(), 0755);
+    writeWholeFile(folder.file("own/run.vcd"), "kept");
+    chmod(folder.file("own/run.vcd").c_str(), 0200);
+    for (const char* name : {"own", "own/run.vcd"}) {
+        (void)!chown(folder.file(name).c_str(), 65534, 65534);
+    }
+    return -1;
+}
+
+class FlashtestHeldElsewhere : public testing::TestWithParam<HeldElsewhere> {};
+
+TEST_P(FlashtestHeldElsewhere, IsRefusedAndTouchesNothing) {
+    const HeldElsewhere& held = GetParam();
+    if (system((std::string(held.needs) + " 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "cannot run here: " << held.needs;
+    }
+    TemporaryFolder folder;
+    const int holding = held.prepare(folder);
+    std::map<std::string, std::string> settings;
+    for (auto [name, value] : held.settings) {
+        const auto at = value.find('@');
+        settings[name] = at == std::string::npos ? value : value.replace(at, 1, folder.path());
+    }
+    const ProgramResult result =
+        runFlashtest(folder, held.library, settings, false, held.shell, Platform::Native);
+    if (holding >= 0) {
+        close(holding);
+    }
+    EXPECT_EQ(result.out, failedCheck);
+    EXPECT_NE(result.err.find(held.err), std::string::npos) << result.err;
+    EXPECT_EQ(readWholeFile(folder.file(held.kept)), "kept");
+}
+
+const std::map<std::string, std::string> smallChip = {{"LPTIO_SIM_CHIP", "Am29F040B"}};
+std::map<std::string, std::string> with(std::map<std::string, std::string> settings,
+                                        const char* name, const char* value) {
+    settings[name] = value;
+    return settings;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, FlashtestHeldElsewhere,
+    testing::Values(
+        HeldElsewhere{"TraceIsAnotherRunsImage", Library::Simulator,
+                      with(smallChip, "LPTIO_TRACE_VCD", "@/other.img"), lockedImageOfAnotherRun,
+                      nullptr, "cannot take the trace (in use by another run (locked))",
+                      "other.img"},
+        // The port is refused before the traces are opened: another run's trace stays whole.
+        HeldElsewhere{"UnreachablePortLeavesTheTrace",
+                      Library::RealPort,
+                      {{"LPTIO_PORT", "/dev/null"}, {"LPTIO_TRACE_BUSLOG", "@/other.img"}},
+                      lockedImageOfAnotherRun,
+                      nullptr,
+                      "is not a parallel port device",
+                      "other.img"},
+        // The image is made before any trace is opened: a run refused over it (here a full
+        // disk) leaves the file its trace names as it was.
+        HeldElsewhere{"ImageCannotBeMadeLeavesTheTrace", Library::Simulator,
+                      with(with(smallChip, "LPTIO_SIM_IMAGE", "@/new.img"), "LPTIO_TRACE_BUSLOG",
+                           "@/other.img"),
+                      [](const TemporaryFolder& folder) {
+                          writeWholeFile(folder.file("other.img"), "kept");
+                          return -1;
+                      },
+                      "trap '' XFSZ; ulimit -f 64; exec \"$0\"",
+                      "cannot be created (File too large)", "other.img"},
+        HeldElsewhere{"BindMountedImage", Library::Simulator,
+                      with(smallChip, "LPTIO_SIM_IMAGE", "@/chip.img"), imageInFolder,
+                      "exec unshare -rm sh -c 'mount --bind \"$LPTIO_SIM_IMAGE.src\" "
+                      "\"$LPTIO_SIM_IMAGE\" && exec \"$0\"' \"$0\"",
+                      "a mount point (a bind-mounted file)", "chip.img", "unshare -rm true"},
+        // A file that cannot be read back cannot be mapped: refused, not written through a
+        // buffer that a kill would lose.
+        HeldElsewhere{"WriteOnlyTrace", Library::Simulator,
+                      with(with(smallChip, "LPTIO_SIM_IMAGE", "@/own/chip.img"), "LPTIO_TRACE_VCD",
+                           "@/own/run.vcd"),
+                      writeOnlyTraceOfAnotherUser,
+                      "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$0\"",
+                      "which needs reading too", "own/run.vcd",
+                      "[ $(id -u) = 0 ] && setpriv --reuid=65534 true"},
+        HeldElsewhere{"AnotherUsersImageInAStickyFolder", Library::Simulator,
+                      with(smallChip, "LPTIO_SIM_IMAGE", "@/shared/chip.img"), imageInStickyFolder,
+                      "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$0\"",
+                      "another user's file in a shared (sticky) folder", "shared/chip.img",
+                      "[ $(id -u) = 0 ] && setpriv --reuid=65534 true"}),
+    [](const testing::TestParamInfo<HeldElsewhere>& info) { return info.param.name; });
 
 }  // namespace

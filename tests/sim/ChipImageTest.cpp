@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -22,5 +23,51 @@ TEST(ChipImage, RefusesAndKeepsAFileOfAnotherSize) {
         EXPECT_EQ(readWholeFile(folder.file("chip.img")), kept);
     }
 }
+
+// Images a save could never replace are refused when loaded, not at every erase; others load
+// and save, again and again (a long-lived user of the library saves more than once a run).
+struct Placed {
+    const char* name;
+    std::string file;         // the image's name in the folder
+    const char* otherName;    // a hard link made to it, or null
+    const char* refusedWith;  // null: loads and saves
+    int saves = 2;
+};
+
+class ChipImagePlaced : public testing::TestWithParam<Placed> {};
+
+TEST_P(ChipImagePlaced, IsRefusedAtLoadOrSavesEveryTime) {
+    const Placed& placed = GetParam();
+    TemporaryFolder folder("/dev/shm");  // where a thousand syncs cost nothing
+    const std::string path = folder.file(placed.file);
+    writeWholeFile(path, "abcd");
+    if (placed.otherName != nullptr) {
+        ASSERT_EQ(link(path.c_str(), folder.file(placed.otherName).c_str()), 0);
+    }
+    sim::ChipImage image;
+    std::vector<std::uint8_t> contents;
+    std::string problem;
+    const bool loaded = image.load(path, 4, contents, problem);
+    if (placed.refusedWith != nullptr) {
+        EXPECT_FALSE(loaded);
+        EXPECT_NE(problem.find(placed.refusedWith), std::string::npos) << problem;
+        EXPECT_EQ(readWholeFile(path), "abcd");
+        return;
+    }
+    ASSERT_TRUE(loaded) << problem;
+    for (int save = 0; save < placed.saves; ++save) {
+        contents[0] = static_cast<std::uint8_t>(save);
+        ASSERT_TRUE(image.save(contents, problem)) << "save " << save << ": " << problem;
+    }
+    EXPECT_EQ(readWholeFile(path), std::string(1, static_cast<char>(placed.saves - 1)) + "bcd");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Images, ChipImagePlaced,
+    testing::Values(Placed{"Plain", "chip.img", nullptr, nullptr, 1001},
+                    // Its temporary name would pass the folder's limit of 255 bytes.
+                    Placed{"NameOf245Characters", std::string(241, 'n') + ".img", nullptr, nullptr},
+                    Placed{"HardLinked", "chip.img", "twin.img", "other names (hard links)"}),
+    [](const testing::TestParamInfo<Placed>& info) { return info.param.name; });
 
 }  // namespace

@@ -64,7 +64,7 @@ with tempfile.TemporaryDirectory() as folder:
     check(decoded(folder) == cycles, 'the decoder shows the bus log\'s cycles')
     with open(os.path.join(folder, 'run.gtkw')) as view:
         text = view.read()
-    check('[dumpfile] "%s"' % os.path.join(folder, 'run.vcd') in text and
+    check('[dumpfile] "run.vcd"\n[savefile] "run.gtkw"\n' in text and
           '#{lpt.data[7:0]} lpt.D7 ' in text, 'a GTKWave view beside the dump')
     start = int(re.search(r'^\[timestart\] (\d+)$', text, re.M).group(1))
     zoom, marker = re.search(r'^\*(\S+) (\d+) ', text, re.M).groups()
@@ -89,6 +89,9 @@ with tempfile.TemporaryDirectory() as folder:
     cycles = logged(folder)
     check(cycles[-1:] == ['write 0x000555 low 0x10 chip erase'],
           'the killed log runs to the erase: %s' % cycles[-1:])
+    with open(os.path.join(folder, 'run.log')) as log:
+        check('chip erase' in ''.join(log.readlines()[-2:]),
+              'the padding after the last record is one blank line: tail shows the records')
     check(decoded(folder) == cycles, 'the killed run\'s waveform shows the same cycles')
     with open(os.path.join(folder, 'run.gtkw')) as view:
         check(view.read().startswith('a file of the same'), 'a file not ours is left alone')
@@ -99,24 +102,53 @@ with tempfile.TemporaryDirectory() as folder:
     with open(image, 'wb') as chip:
         chip.write(b'\xff' * 512 * 1024)
 
-    def small_disk():
-        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
-        resource.setrlimit(resource.RLIMIT_FSIZE, (16 * 1024, 16 * 1024))
+    def on_disk_of(kib):
+        """A run on a disk with room for files of kib KiB only."""
+        def limit():
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (kib * 1024, kib * 1024))
+        return subprocess.run([FLASHTEST], stdin=subprocess.DEVNULL, capture_output=True,
+                              text=True, preexec_fn=limit, env=environment(
+                                  folder, LPTIO_SIM_CHIP='Am29F040B', LPTIO_TRACE_BUSLOG=''))
 
-    run = subprocess.run([FLASHTEST], stdin=subprocess.DEVNULL, capture_output=True, text=True,
-                         preexec_fn=small_disk, env=environment(
-                             folder, LPTIO_SIM_CHIP='Am29F040B', LPTIO_TRACE_BUSLOG=''))
+    run = on_disk_of(16)
     check(run.returncode == 0, 'a full trace does not stop the run')
     told = [line for line in run.stderr.splitlines() if 'cannot write the trace' in line]
     check(len(told) == 1 and '(File too large)' in told[0], 'said once: %s' % told)
     with open(os.path.join(folder, 'run.vcd')) as vcd:
         check(vcd.read().endswith('$comment incomplete: the trace could not be written further '
                                   '(File too large) $end\n'), 'the VCD is marked incomplete')
-    # A device that takes nothing: one message at the end, when the text is written out.
+    # Under 16 KiB free when the trace opens: the run is refused rather than its trace cut.
+    run = on_disk_of(8)
+    check(run.returncode == 1 and 'cannot take the trace (File too large)' in run.stderr,
+          'a trace without room is refused: ' + run.stderr)
+    # A device or a pipe would need a buffer that a kill loses: only regular files take traces.
     run = subprocess.run([FLASHTEST], stdin=subprocess.DEVNULL, capture_output=True, text=True,
                          env=environment(folder, LPTIO_SIM_CHIP='Am29F040B',
                                          LPTIO_TRACE_VCD='/dev/full', LPTIO_TRACE_BUSLOG=''))
-    check(run.stderr.count('cannot write the trace /dev/full (No space left on device)') == 1,
-          '/dev/full said once: ' + run.stderr)
+    check(run.returncode == 1 and 'LPTIO_TRACE_VCD="/dev/full": not a regular file' in run.stderr,
+          '/dev/full refused: ' + run.stderr)
+
+with tempfile.TemporaryDirectory() as folder:
+    # No adapter answers: the view shows the whole run, the probe that failed.
+    run = subprocess.run([FLASHTEST], stdin=subprocess.DEVNULL, capture_output=True,
+                         env=environment(folder, LPTIO_SIM_BOARD='none'))
+    check(run.returncode == 1, 'the probe failed')
+    with open(os.path.join(folder, 'run.gtkw')) as view:
+        check('\n[timestart] 0\n' in view.read(), 'a failed probe gets a view of the whole run')
+
+with tempfile.TemporaryDirectory() as folder:
+    # Another program empties the trace during the wait: the run goes on and says so.
+    run = subprocess.Popen([FLASHTEST], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                           stderr=subprocess.PIPE, text=True,
+                           env=environment(folder, FASTCLOCK_SCALE='1000'))
+    for line in run.stdout:
+        if line.startswith('Wait 300 seconds'):
+            os.truncate(os.path.join(folder, 'run.vcd'), 0)
+            os.truncate(os.path.join(folder, 'run.log'), 0)
+            break
+    told = run.communicate()[1]
+    check(run.returncode == 0, 'a run whose traces were emptied ends normally: %d' % run.returncode)
+    check(told.count('cut short by another program') == 2, 'said once a trace: ' + told)
 
 sys.exit(1 if failures else 0)

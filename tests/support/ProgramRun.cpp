@@ -84,8 +84,13 @@ ProgramResult runProgram(const ProgramRun& run) {
     return result;
 }
 
-TemporaryFolder::TemporaryFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "lptflash-XXXXXX").string();
+TemporaryFolder::TemporaryFolder(const std::string& below) {
+    std::error_code missing;
+    const std::filesystem::path base =
+        below.empty() || !std::filesystem::is_directory(below, missing)
+            ? std::filesystem::temp_directory_path()
+            : std::filesystem::path(below);
+    std::string pattern = (base / "lptflash-XXXXXX").string();
     if (mkdtemp(pattern.data()) != nullptr) {
         folder = pattern;
     }

@@ -41,11 +41,11 @@ enum class PortLibrary {
 // Where the program runs: natively, or a Windows build's flashtest.exe under Wine.
 enum class Platform { Native, WineX64, WineX86 };
 
-// A fresh empty folder below the system's temporary folder, removed with everything in it when
-// the object goes away.
+// A fresh empty folder below the system's temporary folder (or below another folder, where it
+// exists), removed with everything in it when the object goes away.
 class TemporaryFolder {
   public:
-    TemporaryFolder();
+    explicit TemporaryFolder(const std::string& below = "");
     ~TemporaryFolder();
     TemporaryFolder(const TemporaryFolder&) = delete;
     TemporaryFolder& operator=(const TemporaryFolder&) = delete;
