@@ -577,7 +577,7 @@ INSTANTIATE_TEST_SUITE_P(
                     EscapedPathCase{"LPTIO_TRACE_VCD", "run*.vcd", "not ours\n", "run*.gtkw",
                                     "lptio: "},
                     EscapedPathCase{"LPTIO_TRACE_BUSLOG", "run*.log", "/dev/full", "run*.log",
-                                    "cannot write the trace "}));
+                                    "LPTIO_TRACE_BUSLOG=\""}));
 
 }  // namespace
 
