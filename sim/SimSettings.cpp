@@ -17,6 +17,27 @@ constexpr BoardName boards[] = {
     {"none", BoardKind::None},
 };
 
+struct FailName {
+    const char* name;
+    FailMode mode;
+};
+constexpr FailName failures[] = {
+    {"none", FailMode::None},
+    {"erase", FailMode::Erase},
+    {"program", FailMode::Program},
+};
+
+// The entry that value names, ignoring case; nullptr if none.
+template <typename Entry, std::size_t Count>
+const Entry* byName(const Entry (&entries)[Count], const std::string& value) {
+    for (const Entry& candidate : entries) {
+        if (sameName(value, candidate.name)) {
+            return &candidate;
+        }
+    }
+    return nullptr;
+}
+
 // Any number of digits, leading zeros included; stops before a value could overflow.
 bool parseMilliseconds(const std::string& text, std::uint32_t& milliseconds) {
     if (text.empty()) {
@@ -50,14 +71,9 @@ const char* boardName(BoardKind kind) {
 SimSettings readSimSettings(const SettingLookup& lookup, std::vector<std::string>& problems) {
     SimSettings settings;
     if (const std::string board = lookup(BoardVariable); !board.empty()) {
-        bool known = false;
-        for (const BoardName& candidate : boards) {
-            if (sameName(board, candidate.name)) {
-                settings.board = candidate.kind;
-                known = true;
-            }
-        }
-        if (!known) {
+        if (const BoardName* known = byName(boards, board)) {
+            settings.board = known->kind;
+        } else {
             problems.push_back(settings::badSetting(BoardVariable, board, "unknown board",
                                                     "korvella+, velmar/rev3b, none"));
         }
@@ -81,6 +97,14 @@ SimSettings readSimSettings(const SettingLookup& lookup, std::vector<std::string
         }
     }
     settings.eraseNs = static_cast<std::int64_t>(eraseMs) * 1000000;
+    if (const std::string fail = lookup(FailVariable); !fail.empty()) {
+        if (const FailName* known = byName(failures, fail)) {
+            settings.fail = known->mode;
+        } else {
+            problems.push_back(settings::badSetting(FailVariable, fail, "unknown failure",
+                                                    "none, erase, program"));
+        }
+    }
     settings.imagePath = lookup(ImageVariable);
     if (settings.imagePath.empty()) {
         settings.imagePath = std::string("lptio-sim-") + settings.chip->name + ".img";

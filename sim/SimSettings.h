@@ -16,13 +16,18 @@ constexpr const char* BoardVariable = "LPTIO_SIM_BOARD";
 constexpr const char* ChipVariable = "LPTIO_SIM_CHIP";
 constexpr const char* ImageVariable = "LPTIO_SIM_IMAGE";
 constexpr const char* EraseVariable = "LPTIO_SIM_ERASE_MS";
+constexpr const char* FailVariable = "LPTIO_SIM_FAIL";
 constexpr std::uint32_t MaxEraseMs = 3600000;
+
+// Which embedded operation the simulated chip fails, for the failure paths of status polling.
+enum class FailMode : std::uint8_t { None, Erase, Program };
 
 struct SimSettings {
     BoardKind board = BoardKind::Korvella;
     const ChipType* chip = &defaultChip();
     std::string imagePath;  // default: lptio-sim-<chip>.img in the current folder
     std::int64_t eraseNs = 0;
+    FailMode fail = FailMode::None;
 };
 
 // The board's name as the setting gives it.
