@@ -134,7 +134,7 @@ const Lines defaultRunLog = {"#",
                              "write  0x0002AA  low   0x55  unlock 2/2",
                              "write  0x000555  low   0x10  chip erase",
                              "write  0x000000  low   0xF0  reset",
-                             "read   0x000000  low   0xFF",
+                             "read   0x000000  low   0xFF  erase status: done",
                              "read   0x000000  high  0xFF"};
 
 class Flashtest : public testing::TestWithParam<Row> {};
