@@ -396,7 +396,8 @@ INSTANTIATE_TEST_SUITE_P(
          badSetting("BadEraseTime", "LPTIO_SIM_ERASE_MS", "11s"),
          badSetting("EraseTimeOverAnHour", "LPTIO_SIM_ERASE_MS", "3600001"),
          badSetting("EraseTimeOverflowing", "LPTIO_SIM_ERASE_MS", "99999999999"),
-         badSetting("BadFailure", "LPTIO_SIM_FAIL", "dq5"),
+         badSetting("BadFailure", "LPTIO_SIM_FAIL", "dq5")
+             .withErr("LPTIO_SIM_FAIL=\"dq5\": unknown failure; accepted: none, erase, program"),
          simulated("EraseTimeZeroWithLeadingZeros", "", "Am29F040B",
                    report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4",
                           "[DEV]=0x00; [DEV]=0x00"),
