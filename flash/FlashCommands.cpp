@@ -1,8 +1,8 @@
 // Chip commands of the unlock-cycle command set; every wait is a fixed time, nothing is polled.
 #include <cstdio>
 
-#include "flash/FlashChip.h"
 #include "protocol/ChipCommandSet.h"
+#include "flash/FlashChip.h"
 
 namespace {
 
