@@ -7,35 +7,41 @@ namespace sim {
 
 namespace {
 
-struct BoardName {
+template <typename Value>
+struct Named {
     const char* name;
-    BoardKind kind;
+    Value value;
 };
-constexpr BoardName boards[] = {
+constexpr Named<BoardKind> boards[] = {
     {"korvella+", BoardKind::Korvella},
     {"velmar/rev3b", BoardKind::Velmar},
     {"none", BoardKind::None},
 };
-
-struct FailName {
-    const char* name;
-    FailMode mode;
-};
-constexpr FailName failures[] = {
+constexpr Named<FailMode> failures[] = {
     {"none", FailMode::None},
     {"erase", FailMode::Erase},
     {"program", FailMode::Program},
 };
 
-// The entry that value names, ignoring case; nullptr if none.
-template <typename Entry, std::size_t Count>
-const Entry* byName(const Entry (&entries)[Count], const std::string& value) {
-    for (const Entry& candidate : entries) {
-        if (sameName(value, candidate.name)) {
-            return &candidate;
-        }
+// A setting that names one of entries, ignoring case; a bad one adds its message to problems
+// and leaves value as it was.
+template <typename Value, std::size_t Count>
+void readNamed(const SettingLookup& lookup, const char* variable,
+               const Named<Value> (&entries)[Count], const char* problem, Value& value,
+               std::vector<std::string>& problems) {
+    const std::string text = lookup(variable);
+    if (text.empty()) {
+        return;
     }
-    return nullptr;
+    std::string accepted;
+    for (const Named<Value>& candidate : entries) {
+        if (sameName(text, candidate.name)) {
+            value = candidate.value;
+            return;
+        }
+        accepted += (accepted.empty() ? "" : ", ") + std::string(candidate.name);
+    }
+    problems.push_back(settings::badSetting(variable, text, problem, accepted));
 }
 
 // Any number of digits, leading zeros included; stops before a value could overflow.
@@ -60,8 +66,8 @@ bool parseMilliseconds(const std::string& text, std::uint32_t& milliseconds) {
 }  // namespace
 
 const char* boardName(BoardKind kind) {
-    for (const BoardName& candidate : boards) {
-        if (candidate.kind == kind) {
+    for (const Named<BoardKind>& candidate : boards) {
+        if (candidate.value == kind) {
             return candidate.name;
         }
     }
@@ -70,14 +76,7 @@ const char* boardName(BoardKind kind) {
 
 SimSettings readSimSettings(const SettingLookup& lookup, std::vector<std::string>& problems) {
     SimSettings settings;
-    if (const std::string board = lookup(BoardVariable); !board.empty()) {
-        if (const BoardName* known = byName(boards, board)) {
-            settings.board = known->kind;
-        } else {
-            problems.push_back(settings::badSetting(BoardVariable, board, "unknown board",
-                                                    "korvella+, velmar/rev3b, none"));
-        }
-    }
+    readNamed(lookup, BoardVariable, boards, "unknown board", settings.board, problems);
     if (const std::string chip = lookup(ChipVariable); !chip.empty()) {
         if (const ChipType* type = findChip(chip)) {
             settings.chip = type;
@@ -97,14 +96,7 @@ SimSettings readSimSettings(const SettingLookup& lookup, std::vector<std::string
         }
     }
     settings.eraseNs = static_cast<std::int64_t>(eraseMs) * 1000000;
-    if (const std::string fail = lookup(FailVariable); !fail.empty()) {
-        if (const FailName* known = byName(failures, fail)) {
-            settings.fail = known->mode;
-        } else {
-            problems.push_back(settings::badSetting(FailVariable, fail, "unknown failure",
-                                                    "none, erase, program"));
-        }
-    }
+    readNamed(lookup, FailVariable, failures, "unknown failure", settings.fail, problems);
     settings.imagePath = lookup(ImageVariable);
     if (settings.imagePath.empty()) {
         settings.imagePath = std::string("lptio-sim-") + settings.chip->name + ".img";

@@ -9,6 +9,7 @@
 
 #include "sim/AdapterBoard.h"
 #include "sim/ChipCatalog.h"
+#include "sim/FlashModel.h"
 
 namespace sim {
 
@@ -18,9 +19,6 @@ constexpr const char* ImageVariable = "LPTIO_SIM_IMAGE";
 constexpr const char* EraseVariable = "LPTIO_SIM_ERASE_MS";
 constexpr const char* FailVariable = "LPTIO_SIM_FAIL";
 constexpr std::uint32_t MaxEraseMs = 3600000;
-
-// Which embedded operation the simulated chip fails, for the failure paths of status polling.
-enum class FailMode : std::uint8_t { None, Erase, Program };
 
 struct SimSettings {
     BoardKind board = BoardKind::Korvella;

@@ -31,8 +31,8 @@ Simulator::Simulator() {
     }
     if (problems.empty() && usesChip) {
         if (image.createIfMissing(contents, problem)) {
-            chip =
-                std::make_unique<FlashModel>(*settings.chip, std::move(contents), settings.eraseNs);
+            chip = std::make_unique<FlashModel>(*settings.chip, std::move(contents),
+                                                settings.eraseNs, settings.fail);
         } else {
             problems.push_back(imageProblem(problem));
         }
