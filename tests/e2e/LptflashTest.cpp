@@ -277,6 +277,14 @@ TEST_F(Lptflash, WriteProgramsOnlyWhatItCan) {
     EXPECT_EQ(again.exitCode, 0) << again.err;
     EXPECT_NE(again.out.find("write: 1 of 64 bytes programmed"), std::string::npos) << again.out;
     EXPECT_EQ(readWholeFile(image())[3], '\0');
+
+    data[4] = 0x00;  // a chip whose programs fail: DQ5, reported at the byte
+    writeWholeFile(file("data.bin"), data);
+    const ProgramResult failed = run({"write", file("data.bin")}, {{"LPTIO_SIM_FAIL", "program"}});
+    EXPECT_EQ(failed.exitCode, 4);
+    EXPECT_NE(failed.err.find("the chip reported a failed program (DQ5) at 0x000004 after 0 bytes"),
+              std::string::npos)
+        << failed.err;
 }
 
 TEST_F(Lptflash, WriteRefusesA16BitChipAndChangesNothing) {
