@@ -1,6 +1,6 @@
 #!/bin/sh
 # Packs a Windows build's release archive afresh and checks that it is named after the build and
-# holds exactly the program, the operator's README with Windows line ends, and the hardware and
+# holds exactly the two programs, the operator's README with Windows line ends, and the hardware and
 # simulator io.dll each in its own folder, the README naming every setting the simulator reads.
 # Usage: CheckReleaseArchive.sh CMAKE CPACK WINDOWS_BUILD_DIR x64|x86 SOURCE_DIR
 set -eu
@@ -25,6 +25,7 @@ contents=$(cd "$work" && "$cmake" -E tar tf "$1" | sed -n 's|^[^/]*/\(.*[^/]\)$|
 expected="README.txt
 flashtest.exe
 hardware/io.dll
+lptflash.exe
 simulator/io.dll"
 if [ "$contents" != "$expected" ]; then
     printf 'archive %s holds:\n%s\nexpected exactly:\n%s\n' "$1" "$contents" "$expected" >&2
