@@ -8,7 +8,6 @@ namespace {
 
 using namespace ChipCommand;
 
-constexpr std::uint8_t TimingLimitBit = 0x20;  // DQ5: the chip ran past its own limit
 // An erase takes seconds: a poll every 10 ms keeps the port quiet and the trace short.
 constexpr std::uint32_t ErasePollIntervalUs = 10000;
 
@@ -40,7 +39,7 @@ ChipOutcome pollDataBit(FlashChip& chip, std::uint32_t address, std::uint8_t exp
         if (dataBitDone(status, expected)) {
             return ChipOutcome::Done;
         }
-        if ((status & TimingLimitBit) != 0) {
+        if ((status & TimeLimitBit) != 0) {
             return dataBitDone(chip.readByte(address), expected)
                        ? ChipOutcome::Done
                        : resetAfter(chip, ChipOutcome::Failed);
