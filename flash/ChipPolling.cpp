@@ -1,6 +1,7 @@
 // The embedded erase and program algorithms, waited for by the status the chip gives on its data
 // lines while it works.
 #include "flash/ChipOperations.h"
+#include "flash/SendCommand.h"
 #include "flash/Stopwatch.h"
 #include "protocol/ChipCommandSet.h"
 
@@ -10,12 +11,6 @@ using namespace ChipCommand;
 
 // An erase takes seconds: a poll every 10 ms keeps the port quiet and the trace short.
 constexpr std::uint32_t ErasePollIntervalUs = 10000;
-
-void send(FlashChip& chip, const Sequence& command) {
-    for (std::uint8_t i = 0; i < command.length; ++i) {
-        chip.writeByte(command.cycles[i].address, command.cycles[i].value);
-    }
-}
 
 bool dataBitDone(std::uint8_t status, std::uint8_t expected) {
     return ((status ^ expected) & DataPollingBit) == 0;
@@ -63,7 +58,7 @@ ChipOutcome eraseWholeChip(FlashChip& chip, std::uint64_t limitUs, const PollRep
     chip.beginAccess();
     chip.writeByte(0x000, ResetCode);
     chip.delayUs(10);
-    send(chip, ChipEraseCommand);
+    sendCommand(chip, ChipEraseCommand);
     const ChipOutcome outcome =
         pollDataBit(chip, 0x000, 0xFF, limitUs, ErasePollIntervalUs, report);
     chip.endAccess();
@@ -72,7 +67,7 @@ ChipOutcome eraseWholeChip(FlashChip& chip, std::uint64_t limitUs, const PollRep
 
 ChipOutcome programByte(FlashChip& chip, std::uint32_t address, std::uint8_t value,
                         std::uint64_t limitUs) {
-    send(chip, ProgramCommand);
+    sendCommand(chip, ProgramCommand);
     chip.writeByte(address, value);
     return pollDataBit(chip, address, value, limitUs, 0, nullptr);
 }
