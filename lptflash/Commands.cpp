@@ -38,6 +38,11 @@ std::string hex(unsigned value, int digits) {
     return text;
 }
 
+// "1 difference", "2 differences"
+std::string counted(std::uint64_t count, const char* noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 std::string sizeText(const ChipType& type) {
     const std::uint32_t kib = type.sizeBytes / 1024;
     return kib >= 1024 ? std::to_string(kib / 1024) + " MiB" : std::to_string(kib) + " KiB";
@@ -129,8 +134,8 @@ int blankCheck(Session& session) {
     if (differences.count == 0) {
         std::printf("blank: all %s\n", summary.c_str());
     } else {
-        std::printf("blank: not blank: %llu bytes are not 0xFF; checked %s\n",
-                    static_cast<unsigned long long>(differences.count), summary.c_str());
+        std::printf("blank: not blank: %s; checked %s\n",
+                    counted(differences.count, "non-blank byte").c_str(), summary.c_str());
     }
     return result;
 }
@@ -153,9 +158,9 @@ int verifyAgainst(Session& session, const std::vector<std::uint8_t>& data) {
         std::printf("verify: the chip matches %s: %s%s\n", name.c_str(), summary.c_str(),
                     shorter.c_str());
     } else {
-        std::printf("verify: %llu bytes differ from %s; compared %s%s\n",
-                    static_cast<unsigned long long>(differences.count), name.c_str(),
-                    summary.c_str(), shorter.c_str());
+        std::printf("verify: %s from %s; compared %s%s\n",
+                    counted(differences.count, "difference").c_str(), name.c_str(), summary.c_str(),
+                    shorter.c_str());
     }
     return result;
 }

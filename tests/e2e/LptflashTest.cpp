@@ -238,7 +238,7 @@ TEST_F(Lptflash, VerifyFindsTheOneChangedByte) {
         EXPECT_EQ(changed.exitCode, 3) << chip;
         char line[64];
         std::snprintf(
-            line, sizeof line, "0x002345: file 0x%02X, chip 0x%02X\nverify: 1 bytes differ",
+            line, sizeof line, "0x002345: file 0x%02X, chip 0x%02X\nverify: 1 difference from",
             static_cast<unsigned char>(data[0x2345]), static_cast<unsigned char>(~data[0x2345]));
         EXPECT_NE(changed.out.find(line), std::string::npos) << changed.out;
     }
