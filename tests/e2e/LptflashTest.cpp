@@ -169,8 +169,11 @@ class Lptflash : public testing::Test {
     ProgramResult run(const Args& args, Settings settings = {}, const char* shellScript = nullptr) {
         settings.emplace("LPTIO_SIM_CHIP", "Am29F040B");
         settings.emplace("LPTIO_SIM_IMAGE", image());
-        return runShipped(Shipped::Lptflash, args, folder, PortLibrary::Simulator, settings,
-                          Platform::Native, shellScript);
+        ProgramResult result = runShipped(Shipped::Lptflash, args, folder, PortLibrary::Simulator,
+                                          settings, Platform::Native, shellScript);
+        // stderr is a file here, not a terminal: no progress line may be drawn into it.
+        EXPECT_EQ(result.err.find('\r'), std::string::npos) << result.err;
+        return result;
     }
     std::string image() const { return folder.file("chip.img"); }
     std::string file(const char* name) const { return folder.file(name); }
