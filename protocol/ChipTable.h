@@ -31,9 +31,10 @@ constexpr std::uint32_t KiB = 1024;
 
 // Typical erase times: the 8-bit chips use the typical chip erase of their family's datasheet
 // (11 s); the 16-bit chips 0.5 s per sector times 128 sectors, as their family's datasheets give
-// it. Program times and maxima: the 8-bit family's datasheet gives 9 us typical and 300 us
-// maximum per byte and no chip erase maximum, so its 8 sectors times the 15 s sector erase
-// maximum stand for one (120 s). The 16-bit family's sheets give about 11 us per word; where no
+// it. Program times and maxima: the Am29LV040B datasheet gives 9 us typical and 300 us maximum
+// per byte and no chip erase maximum, so its 8 sectors times the 15 s sector erase maximum stand
+// for one (120 s); the other 8-bit chips' sheets were not found, and the same figures stand for
+// them. The 16-bit family's sheets give about 11 us per word (MX29GL128E, a sibling); where no
 // maximum was found, the bound is conservative: 600 us per word, 300 s per chip erase.
 // porttrace/CMakeLists.txt reads each row's first line, name to code 15, for the sigrok decoder.
 inline constexpr std::array<ChipType, 5> chipTable = {{
