@@ -1,7 +1,9 @@
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "flash/ChipCatalogLookup.h"
 #include "lptflash/ExitCode.h"
@@ -44,13 +46,14 @@ int parseCommandLine(int argc, char** argv, Options& options) {
         "erase", "erase the whole chip, wait for it by status polling, then check it is blank");
     CLI::App* write = app.add_subcommand(
         "write", "program FILE into an 8-bit chip from address 0, then verify it");
+    const std::vector<CLI::App*> commands = {detect, read, verify, blank, erase, write};
     read->add_option("FILE", options.file, "the file to write; replaced only by a complete read")
         ->required();
     verify->add_option("FILE", options.file, "the file to compare with; not longer than the chip")
         ->required();
     write->add_option("FILE", options.file, "the file to program; not longer than the chip")
         ->required();
-    for (CLI::App* command : {detect, read, verify, blank, erase, write}) {
+    for (CLI::App* command : commands) {
         addCommon(*command, options, chipName);
         command->footer(ExitCodeTable);
     }
@@ -63,6 +66,16 @@ int parseCommandLine(int argc, char** argv, Options& options) {
     write->add_flag("--erase", options.eraseFirst,
                     "erase the chip first (needed when a bit must go from 0 to 1)");
 
+    // CLI11 would only say that a subcommand is required: name the word it took for one.
+    if (argc > 1 && argv[1][0] != '-' &&
+        std::none_of(commands.begin(), commands.end(),
+                     [&](const CLI::App* command) { return command->get_name() == argv[1]; })) {
+        std::fprintf(stderr,
+                     "lptflash: \"%s\" is no subcommand; use one of detect, read, verify, blank, "
+                     "erase, write (see lptflash --help)\n",
+                     settings::shownValue(argv[1]).c_str());
+        return ExitCode::BadUsage;
+    }
     // CLI11 reports a parse failure only by throwing: this is the one place its exceptions are
     // caught, and each becomes the exit code for bad usage with one line on stderr.
     try {

@@ -135,5 +135,6 @@ bool interruptRequested() {
 }
 
 void endAsInterrupted() {
-    std::exit(static_cast<int>(STATUS_CONTROL_C_EXIT & 0xFF));
+    std::fflush(nullptr);
+    ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));  // as Ctrl-C ends a console program
 }
