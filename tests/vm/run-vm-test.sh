@@ -121,7 +121,12 @@ for name_file in $(ls "$actual"/*.name 2>/dev/null | sort -V); do
             *) cat -A "$file" | sed "s/^/$part /" ;;
         esac
     done
-    echo "trace$([ -f "$actual/$n.trace" ] && sed 's/^/ /' "$actual/$n.trace")"
+    # A rival's PPRELEASE waits on ppdev's lock while our claim waits, so whether the kernel
+    # restores the port's control state two or three times depends on which ends first: both
+    # are right, as long as the run itself writes nothing.
+    squeeze=""
+    [ "$(cat "$name_file")" = held,rival-releases-by-ioctl ] && squeeze='s/^( W2=0c){2,3}$/ W2=0c W2=0c/'
+    echo "trace$([ -f "$actual/$n.trace" ] && sed 's/^/ /' "$actual/$n.trace" | sed -E "$squeeze")"
 done >"$work/actual.txt"
 
 if ! grep -q '^@@@ done' "$work/results.txt"; then
