@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "os/SystemErrorText.h"
+
 #include <cstdio>
 #include <string>
 
@@ -31,18 +33,6 @@ const char* buildForLibrary(const char* path) {
     return machine == IMAGE_FILE_MACHINE_AMD64 ? "x64" : nullptr;
 }
 
-std::string systemMessage(DWORD error, const char* fileName) {
-    char text[512] = "";
-    DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(fileName)};
-    DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY, nullptr, error,
-                       0, text, sizeof text, reinterpret_cast<va_list*>(inserts));
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n')) {
-        --length;
-    }
-    return length > 0 ? std::string(text, length) : "error " + std::to_string(error);
-}
-
 // One line on stderr when the library is there but would not load; a missing one stays silent.
 void reportLoadFailure(const char* baseName, DWORD error) {
     const std::string fileName = std::string(baseName) + ".dll";
@@ -51,11 +41,11 @@ void reportLoadFailure(const char* baseName, DWORD error) {
     if (found == 0 || found >= MAX_PATH) {
         return;
     }
-    std::string line = "flashtest: cannot load " + std::string(path) + ": " +
-                       systemMessage(error, fileName.c_str());
+    std::string line =
+        "flashtest: cannot load " + std::string(path) + ": " + os::systemErrorText(error, fileName);
     const char* build = error == ERROR_BAD_EXE_FORMAT ? buildForLibrary(path) : nullptr;
     if (build != nullptr && std::string(build) != ownBuild) {
-        line += std::string(" It is a ") + (build[1] == '8' ? "32" : "64") +
+        line += std::string(". It is a ") + (build[1] == '8' ? "32" : "64") +
                 "-bit library: use the " + build + " build of flashtest.";
     }
     std::fprintf(stderr, "%s\n", line.c_str());
