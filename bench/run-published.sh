@@ -21,7 +21,7 @@ figures=build/bench/bench
 # The probe's waits come from whole runs of two programs, about 50 ms per pair: 20 s of them
 # gives some hundred undisturbed pairs even on a busy machine.
 for benchmark in bench_delay_accuracy bench_port_overhead bench_simulated_run \
-    bench_simulator_throughput bench_probe_waits; do
+    bench_simulator_throughput bench_chip_operations bench_probe_waits; do
     if [ -x "$figures/$benchmark" ]; then
         minTime=2
         [ "$benchmark" = bench_probe_waits ] && minTime=20

@@ -22,3 +22,19 @@ function(lptflash_port_io_library target)
         endif()
     endif()
 endfunction()
+
+# A program that loads the port I/O library: on Linux it finds a libio.so beside itself, or in
+# its private ../lib/lptflash when installed, without any setup; LD_LIBRARY_PATH still overrides
+# it. No build path is ever baked in. Installed in bin/, or at the top of the Windows archive,
+# where users put their io.dll beside the program.
+function(lptflash_port_io_program target)
+    if(WIN32)
+        install(TARGETS ${target} RUNTIME DESTINATION .)
+    else()
+        set_target_properties(${target} PROPERTIES
+            BUILD_WITH_INSTALL_RPATH ON
+            INSTALL_RPATH "\$ORIGIN;\$ORIGIN/../lib/lptflash")
+        target_link_options(${target} PRIVATE -Wl,--enable-new-dtags)
+        install(TARGETS ${target} RUNTIME DESTINATION bin)
+    endif()
+endfunction()

@@ -21,11 +21,18 @@ class Korvella4v4 : public ProgrammerDriver {
     std::uint8_t shiftInByte() override;
     void putData(std::uint8_t value) override;
     std::int32_t detectHardware() override;
+    // Address bits set as the shift clock falls; per lane one byte-select write, the load edge
+    // and seven shift edges.
+    void readBlock(std::uint32_t address, std::uint32_t count, bool wordWide,
+                   std::uint8_t* out) override;
 
   private:
     void writeRegister(PortRegister portRegister, std::uint8_t value);
     std::uint8_t readStatus();
     bool sampleStatus(std::uint8_t line);
+    void writeData(std::uint8_t value);
+    void writeByteSelect(bool lowLane);
+    std::uint8_t readBackByte();
 
     std::int32_t driverState;  // 1: library usable; -1: not; fixed at construction
     std::int32_t basePort;

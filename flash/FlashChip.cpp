@@ -32,3 +32,8 @@ void FlashChip::putData(std::uint8_t value) {
 std::int32_t FlashChip::detectHardware() {
     return driver->detectHardware();
 }
+
+void FlashChip::readBlock(std::uint32_t address, std::uint32_t count, bool wordWide,
+                          std::uint8_t* out) {
+    driver->readBlock(address, count, wordWide, out);
+}

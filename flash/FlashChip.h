@@ -23,6 +23,7 @@ class FlashChip {
     std::uint8_t shiftInByte();
     void putData(std::uint8_t value);
     std::int32_t detectHardware();
+    void readBlock(std::uint32_t address, std::uint32_t count, bool wordWide, std::uint8_t* out);
 
     // Control-line moves, each with its settle time.
     void beginAccess();

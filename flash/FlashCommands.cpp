@@ -3,19 +3,13 @@
 
 #include "protocol/ChipCommandSet.h"
 #include "flash/FlashChip.h"
+#include "flash/SendCommand.h"
 
 namespace {
 
 using namespace ChipCommand;
 
 constexpr std::uint32_t EraseTimeUs = 300000000;
-
-// Its cycles back to back, with no wait beyond the strobe inside each.
-void send(FlashChip& chip, const Sequence& command) {
-    for (std::uint8_t i = 0; i < command.length; ++i) {
-        chip.writeByte(command.cycles[i].address, command.cycles[i].value);
-    }
-}
 
 std::uint16_t word(std::uint8_t high, std::uint8_t low) {
     return static_cast<std::uint16_t>(high << 8 | low);
@@ -45,7 +39,7 @@ std::uint16_t FlashChip::readIdentifier() {
     beginAccess();
     writeByte(UnlockAddress1, ResetCode);
     delayUs(10);
-    send(*this, AutoselectCommand);
+    sendCommand(*this, AutoselectCommand);
     delayUs(10);
     const std::uint8_t manufacturer = readByte(0);
     const std::uint8_t device = readByte(1);
@@ -61,7 +55,7 @@ std::uint16_t FlashChip::readExtendedIdentifier() {
 std::uint16_t FlashChip::eraseChip() {
     writeByte(0x000, ResetCode);
     delayUs(10);
-    send(*this, ChipEraseCommand);
+    sendCommand(*this, ChipEraseCommand);
     std::puts("Erase in progress...");
     std::puts("Wait 300 seconds !");
     std::fflush(stdout);  // seen now, not after the five minutes they announce

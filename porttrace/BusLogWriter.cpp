@@ -54,7 +54,7 @@ void BusLogWriter::record(const PortEvent& event) {
     std::string text;
     if (cycle.kind == BusCycle::Kind::Write) {
         text = namer.name(cycle);
-        meaning.written(text);
+        meaning.written(text, cycle.value);
     } else {
         text = meaning.of(cycle);
     }

@@ -1,5 +1,7 @@
 #include "porttrace/CommandNamer.h"
 
+#include <cstdio>
+
 namespace porttrace {
 
 std::string CommandNamer::name(const BusCycle& cycle) {
@@ -8,7 +10,10 @@ std::string CommandNamer::name(const BusCycle& cycle) {
     }
     if (programData) {
         programData = false;
-        return "program data";
+        char text[40];
+        std::snprintf(text, sizeof text, "program 0x%02X at 0x%06X",
+                      static_cast<unsigned>(cycle.value), static_cast<unsigned>(cycle.address));
+        return text;
     }
     if (!cycle.lowByte) {
         tracker.clear();

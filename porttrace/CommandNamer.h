@@ -12,8 +12,9 @@ namespace porttrace {
 class CommandNamer {
   public:
     // The name of the cycle's part in a command ("reset", "unlock 1/2", "autoselect", "chip
-    // erase", ...); "unexpected" for a write that fits no command; empty for reads, which leave
-    // a half-entered command as it is.
+    // erase", ..., "program 0x5A at 0x001234" for the byte a program command writes);
+    // "unexpected" for a write that fits no command; empty for reads, which leave a half-entered
+    // command as it is.
     std::string name(const BusCycle& cycle);
 
   private:

@@ -24,29 +24,43 @@ bool completes(const std::string& command, const ChipCommand::Sequence& sequence
 
 }  // namespace
 
-void ReadMeaning::written(const std::string& command) {
-    // Any write takes a chip out of autoselect mode; a running erase ignores them all.
+void ReadMeaning::written(const std::string& command, std::uint8_t value) {
+    // Any write takes a chip out of autoselect mode; a running erase or program ignores them all
+    // but a reset after a failure.
     autoselect = completes(command, ChipCommand::AutoselectCommand);
     if (autoselect) {
         *this = ReadMeaning{};
         autoselect = true;
     }
+    if (programNext) {
+        programNext = false;
+        running = "program";
+        doneBit7 = value & ChipCommand::DataPollingBit;
+        timedOut = false;
+    }
+    programNext = completes(command, ChipCommand::ProgramCommand);
     if (completes(command, ChipCommand::ChipEraseCommand)) {
-        erasing = true;
-        lastToggleBit[0] = lastToggleBit[1] = -1;
+        running = "erase";
+        doneBit7 = ChipCommand::DataPollingBit;
+        timedOut = false;
+    }
+    if (timedOut && command == "reset") {
+        running = nullptr;
     }
 }
 
 std::string ReadMeaning::of(const BusCycle& read) {
-    const int lane = read.lowByte ? 0 : 1;
-    if (erasing) {
-        const int toggle = (read.value & ChipCommand::ToggleBit) != 0 ? 1 : 0;
-        const bool toggled = lastToggleBit[lane] >= 0 && lastToggleBit[lane] != toggle;
-        if ((read.value & ChipCommand::DataPollingBit) == 0 || toggled) {
-            lastToggleBit[lane] = toggle;
-            return "erase status, not data";
+    if (running != nullptr) {
+        const std::string status = std::string(running) + " status: ";
+        if ((read.value & ChipCommand::DataPollingBit) == doneBit7) {
+            running = nullptr;  // this read and the ones after it are the array's data
+            return status + "done";
         }
-        erasing = false;  // erased bytes read with DQ7 set and DQ6 still
+        if ((read.value & ChipCommand::TimeLimitBit) != 0) {
+            timedOut = true;
+            return status + "DQ5 exceeded timing limits";
+        }
+        return status + "busy";
     }
     return autoselect ? identifier(read) : std::string();
 }

@@ -1,6 +1,6 @@
 // What a read cycle's byte is, judged from the commands before it: an identifier code in
 // autoselect mode (naming the chip once its codes match the chip table), or the status a chip
-// gives instead of data while a chip erase runs.
+// gives instead of data while a chip erase or a byte program runs.
 #ifndef LPTFLASH_PORTTRACE_READMEANING_H
 #define LPTFLASH_PORTTRACE_READMEANING_H
 
@@ -13,8 +13,8 @@ namespace porttrace {
 
 class ReadMeaning {
   public:
-    // A write and the command name it was given.
-    void written(const std::string& command);
+    // A write, its byte and the command name it was given.
+    void written(const std::string& command, std::uint8_t value);
     // The read's meaning; empty for plain data.
     std::string of(const BusCycle& read);
 
@@ -27,8 +27,12 @@ class ReadMeaning {
     std::uint8_t codes[4][2] = {};
     bool known[4][2] = {};
     bool chipNamed = false;
-    bool erasing = false;
-    int lastToggleBit[2] = {-1, -1};  // DQ6 of the previous status read per lane; -1: none yet
+    // The erase or program whose status reads give: the DQ7 that means done (1 for an erase,
+    // the data's bit 7 for a program); whether DQ5 told of a failure, which a reset ends.
+    const char* running = nullptr;
+    std::uint8_t doneBit7 = 0;
+    bool timedOut = false;
+    bool programNext = false;  // the next write is the byte a program command writes
 };
 
 }  // namespace porttrace

@@ -17,10 +17,12 @@ constexpr std::uint8_t EraseSetupCode = 0x80;
 constexpr std::uint8_t ChipEraseCode = 0x10;
 constexpr std::uint8_t ProgramCode = 0xA0;  // the next write, at any address, is the data
 
-// What a chip answers every read with while it erases: DQ7 the complement of the erased 1
-// (data polling), DQ6 changing from read to read (the toggle bit).
+// What a chip answers every read with while it erases or programs: DQ7 the complement of the
+// bit 7 it writes (data polling; 0 for an erase), DQ6 changing from read to read (the toggle
+// bit), DQ5 set once the operation has outlasted the chip's limit (it failed; a reset ends it).
 constexpr std::uint8_t DataPollingBit = 0x80;
 constexpr std::uint8_t ToggleBit = 0x40;
+constexpr std::uint8_t TimeLimitBit = 0x20;
 
 // Chips decode the command addresses from the low eleven address lines only.
 constexpr bool isCommandAddress(std::uint32_t address, std::uint32_t commandAddress) {

@@ -8,22 +8,40 @@ namespace sim {
 namespace {
 
 // A chip erase in progress answers every read with its status: DQ7 0 (the complement of the
-// erased value), DQ6 and DQ2 toggling from read to read, DQ3 set (the erase has begun).
+// erased value), DQ6 and DQ2 toggling from read to read, DQ3 set (the erase has begun). A
+// program shows only DQ7 and DQ6.
 constexpr std::uint8_t EraseStatus = 0x08;
 constexpr std::uint8_t EraseToggleBits = ChipCommand::ToggleBit | 0x04;  // DQ6 and DQ2
+constexpr std::uint8_t StuckBit = 0x01;  // FailMode::Program: the bit that never programs
 
 }  // namespace
 
 FlashModel::FlashModel(const ChipType& chipType, std::vector<std::uint8_t> contents,
-                       std::int64_t eraseTimeNs)
-    : type(chipType), memory(std::move(contents)), eraseNs(eraseTimeNs) {
+                       std::int64_t eraseTimeNs, FailMode failMode)
+    : type(chipType), memory(std::move(contents)), eraseNs(eraseTimeNs), fail(failMode) {
     memory.resize(type.sizeBytes, 0xFF);
 }
 
-void FlashModel::finishErase(std::int64_t nowNs) {
-    if (current == Mode::Erasing && nowNs - eraseStartNs >= eraseNs) {
-        current = Mode::ReadArray;
+void FlashModel::start(std::int64_t nowNs, std::int64_t durationNs, bool fails,
+                       std::uint8_t steadyBits, std::uint8_t toggleBits) {
+    current = Mode::Busy;
+    busyUntilNs = nowNs + durationNs;
+    failsAtEnd = fails;
+    statusSteady = steadyBits;
+    statusToggles = toggleBits;
+    toggle = false;
+}
+
+void FlashModel::advance(std::int64_t nowNs) {
+    if (current == Mode::Busy && nowNs >= busyUntilNs) {
+        current = failsAtEnd ? Mode::Failed : Mode::ReadArray;
     }
+}
+
+std::uint8_t FlashModel::status() {
+    toggle = !toggle;
+    return static_cast<std::uint8_t>(statusSteady | (toggle ? statusToggles : 0) |
+                                     (current == Mode::Failed ? ChipCommand::TimeLimitBit : 0));
 }
 
 std::size_t FlashModel::offsetOf(std::uint32_t address, bool lowByte) const {
@@ -59,12 +77,11 @@ std::uint8_t FlashModel::read(std::uint32_t address, bool lowByte, std::int64_t 
     if (type.busWidth == 8 && !lowByte) {
         return 0xFF;
     }
-    finishErase(nowNs);
+    advance(nowNs);
     switch (current) {
-        case Mode::Erasing:
-            toggle = !toggle;
-            return lowByte ? static_cast<std::uint8_t>(EraseStatus | (toggle ? EraseToggleBits : 0))
-                           : 0x00;
+        case Mode::Busy:
+        case Mode::Failed:
+            return lowByte ? status() : 0x00;
         case Mode::Autoselect:
             return autoselectByte(address, lowByte);
         default:
@@ -77,15 +94,15 @@ FlashModel::Change FlashModel::write(std::uint32_t address, bool lowByte, std::u
     if (type.busWidth == 8 && !lowByte) {
         return Change::None;  // the high lane is not wired to an 8-bit chip
     }
-    finishErase(nowNs);
-    if (current == Mode::Erasing) {
-        return Change::None;  // a running erase ignores every write, reset included
+    advance(nowNs);
+    if (current == Mode::Busy) {
+        return Change::None;  // a running erase or program ignores every write, reset included
+    }
+    if (current == Mode::Failed && !(lowByte && value == ChipCommand::ResetCode)) {
+        return Change::None;  // only a reset ends a failed one
     }
     if (current == Mode::ProgramSetUp) {
-        current = Mode::ReadArray;
-        std::uint8_t& cell = memory[offsetOf(address, lowByte)];
-        cell = static_cast<std::uint8_t>(cell & value);  // programming only clears bits
-        return Change::Programmed;
+        return program(address, lowByte, value, nowNs);
     }
     if (!lowByte) {
         current = Mode::ReadArray;  // commands travel on the low lane
@@ -108,13 +125,29 @@ FlashModel::Change FlashModel::command(std::uint32_t address, std::uint8_t value
     } else if (completed == &ChipCommand::ProgramCommand) {
         current = Mode::ProgramSetUp;
     } else if (completed == &ChipCommand::ChipEraseCommand) {
-        current = Mode::Erasing;
-        eraseStartNs = nowNs;
-        toggle = false;
+        const bool fails = fail == FailMode::Erase;
+        start(nowNs, eraseNs, fails, EraseStatus, EraseToggleBits);
         std::fill(memory.begin(), memory.end(), 0xFF);
+        if (fails) {
+            memory.back() = 0x00;  // a blank check after the failure must find something
+        }
         return Change::Erased;
     }
     return Change::None;
+}
+
+// A 1 over a 0 cannot be programmed: the chip tries until its maximum time, then sets DQ5.
+FlashModel::Change FlashModel::program(std::uint32_t address, bool lowByte, std::uint8_t value,
+                                       std::int64_t nowNs) {
+    std::uint8_t& cell = memory[offsetOf(address, lowByte)];
+    const std::uint8_t written =
+        fail == FailMode::Program ? static_cast<std::uint8_t>(value | (cell & StuckBit)) : value;
+    const bool fails = fail == FailMode::Program || (value & ~cell) != 0;
+    const std::int64_t durationUs = fails ? type.programMaxUs : type.programUs;
+    start(nowNs, durationUs * 1000, fails,
+          static_cast<std::uint8_t>(~value & ChipCommand::DataPollingBit), ChipCommand::ToggleBit);
+    cell = static_cast<std::uint8_t>(cell & written);  // programming only clears bits
+    return Change::Programmed;
 }
 
 }  // namespace sim

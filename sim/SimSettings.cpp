@@ -7,15 +7,42 @@ namespace sim {
 
 namespace {
 
-struct BoardName {
+template <typename Value>
+struct Named {
     const char* name;
-    BoardKind kind;
+    Value value;
 };
-constexpr BoardName boards[] = {
+constexpr Named<BoardKind> boards[] = {
     {"korvella+", BoardKind::Korvella},
     {"velmar/rev3b", BoardKind::Velmar},
     {"none", BoardKind::None},
 };
+constexpr Named<FailMode> failures[] = {
+    {"none", FailMode::None},
+    {"erase", FailMode::Erase},
+    {"program", FailMode::Program},
+};
+
+// A setting that names one of entries, ignoring case; a bad one adds its message to problems
+// and leaves value as it was.
+template <typename Value, std::size_t Count>
+void readNamed(const SettingLookup& lookup, const char* variable,
+               const Named<Value> (&entries)[Count], const char* problem, Value& value,
+               std::vector<std::string>& problems) {
+    const std::string text = lookup(variable);
+    if (text.empty()) {
+        return;
+    }
+    std::string accepted;
+    for (const Named<Value>& candidate : entries) {
+        if (sameName(text, candidate.name)) {
+            value = candidate.value;
+            return;
+        }
+        accepted += (accepted.empty() ? "" : ", ") + std::string(candidate.name);
+    }
+    problems.push_back(settings::badSetting(variable, text, problem, accepted));
+}
 
 // Any number of digits, leading zeros included; stops before a value could overflow.
 bool parseMilliseconds(const std::string& text, std::uint32_t& milliseconds) {
@@ -39,8 +66,8 @@ bool parseMilliseconds(const std::string& text, std::uint32_t& milliseconds) {
 }  // namespace
 
 const char* boardName(BoardKind kind) {
-    for (const BoardName& candidate : boards) {
-        if (candidate.kind == kind) {
+    for (const Named<BoardKind>& candidate : boards) {
+        if (candidate.value == kind) {
             return candidate.name;
         }
     }
@@ -49,19 +76,7 @@ const char* boardName(BoardKind kind) {
 
 SimSettings readSimSettings(const SettingLookup& lookup, std::vector<std::string>& problems) {
     SimSettings settings;
-    if (const std::string board = lookup(BoardVariable); !board.empty()) {
-        bool known = false;
-        for (const BoardName& candidate : boards) {
-            if (sameName(board, candidate.name)) {
-                settings.board = candidate.kind;
-                known = true;
-            }
-        }
-        if (!known) {
-            problems.push_back(settings::badSetting(BoardVariable, board, "unknown board",
-                                                    "korvella+, velmar/rev3b, none"));
-        }
-    }
+    readNamed(lookup, BoardVariable, boards, "unknown board", settings.board, problems);
     if (const std::string chip = lookup(ChipVariable); !chip.empty()) {
         if (const ChipType* type = findChip(chip)) {
             settings.chip = type;
@@ -81,6 +96,7 @@ SimSettings readSimSettings(const SettingLookup& lookup, std::vector<std::string
         }
     }
     settings.eraseNs = static_cast<std::int64_t>(eraseMs) * 1000000;
+    readNamed(lookup, FailVariable, failures, "unknown failure", settings.fail, problems);
     settings.imagePath = lookup(ImageVariable);
     settings.imageChosen = !settings.imagePath.empty();
     if (!settings.imageChosen) {

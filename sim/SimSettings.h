@@ -9,6 +9,7 @@
 
 #include "sim/AdapterBoard.h"
 #include "sim/ChipCatalog.h"
+#include "sim/FlashModel.h"
 
 namespace sim {
 
@@ -16,6 +17,7 @@ constexpr const char* BoardVariable = "LPTIO_SIM_BOARD";
 constexpr const char* ChipVariable = "LPTIO_SIM_CHIP";
 constexpr const char* ImageVariable = "LPTIO_SIM_IMAGE";
 constexpr const char* EraseVariable = "LPTIO_SIM_ERASE_MS";
+constexpr const char* FailVariable = "LPTIO_SIM_FAIL";
 constexpr std::uint32_t MaxEraseMs = 3600000;
 
 struct SimSettings {
@@ -24,6 +26,7 @@ struct SimSettings {
     std::string imagePath;     // default: lptio-sim-<chip>.img in the current folder
     bool imageChosen = false;  // LPTIO_SIM_IMAGE is set: a bad image is the setting's fault
     std::int64_t eraseNs = 0;
+    FailMode fail = FailMode::None;
 };
 
 // The board's name as the setting gives it.

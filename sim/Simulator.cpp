@@ -31,7 +31,8 @@ Simulator::Simulator() {
         problems.push_back(imageProblem(problem));
     }
     if (problems.empty() && trace.openFromEnvironment(problems) && usesChip) {
-        chip = std::make_unique<FlashModel>(*settings.chip, std::move(contents), settings.eraseNs);
+        chip = std::make_unique<FlashModel>(*settings.chip, std::move(contents), settings.eraseNs,
+                                            settings.fail);
     }
     for (const std::string& message : problems) {
         std::fprintf(stderr, "%s\n", message.c_str());

@@ -17,7 +17,9 @@ LibraryHandle openLibrary(const char* baseName) {
         const std::string missing =
             fileName + ": cannot open shared object file: " + std::strerror(ENOENT);
         if (error != nullptr && missing != error) {
-            std::fprintf(stderr, "flashtest: cannot load %s: %s\n", fileName.c_str(), error);
+            // Named as the program was started: flashtest, lptflash.
+            std::fprintf(stderr, "%s: cannot load %s: %s\n", program_invocation_short_name,
+                         fileName.c_str(), error);
         }
     }
     return library;

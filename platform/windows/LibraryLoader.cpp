@@ -11,7 +11,7 @@ namespace {
 
 const char* const ownBuild = sizeof(void*) == 8 ? "x64" : "x86";
 
-// The build of flashtest that can load the library at path, when that is not this one: read
+// The build of the program that can load the library at path, when that is not this one: read
 // from the machine field of its PE header. Null when it is no PE file or of no known machine.
 const char* buildForLibrary(const char* path) {
     HMODULE data = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -33,6 +33,16 @@ const char* buildForLibrary(const char* path) {
     return machine == IMAGE_FILE_MACHINE_AMD64 ? "x64" : nullptr;
 }
 
+// The program's file name without its folder and ".exe": flashtest, lptflash.
+std::string programName() {
+    char path[MAX_PATH] = "";
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name(path, length < MAX_PATH ? length : 0);
+    name = name.substr(name.find_last_of("\\/") + 1);
+    const std::string::size_type dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
 // One line on stderr when the library is there but would not load; a missing one stays silent.
 void reportLoadFailure(const char* baseName, DWORD error) {
     const std::string fileName = std::string(baseName) + ".dll";
@@ -41,12 +51,13 @@ void reportLoadFailure(const char* baseName, DWORD error) {
     if (found == 0 || found >= MAX_PATH) {
         return;
     }
-    std::string line =
-        "flashtest: cannot load " + std::string(path) + ": " + os::systemErrorText(error, fileName);
+    const std::string program = programName();
+    std::string line = program + ": cannot load " + std::string(path) + ": " +
+                       os::systemErrorText(error, fileName);
     const char* build = error == ERROR_BAD_EXE_FORMAT ? buildForLibrary(path) : nullptr;
     if (build != nullptr && std::string(build) != ownBuild) {
         line += std::string(". It is a ") + (build[1] == '8' ? "32" : "64") +
-                "-bit library: use the " + build + " build of flashtest.";
+                "-bit library: use the " + build + " build of " + program + ".";
     }
     std::fprintf(stderr, "%s\n", line.c_str());
 }

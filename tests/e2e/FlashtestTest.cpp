@@ -135,7 +135,7 @@ const Lines defaultRunLog = {"#",
                              "write  0x0002AA  low   0x55  unlock 2/2",
                              "write  0x000555  low   0x10  chip erase",
                              "write  0x000000  low   0xF0  reset",
-                             "read   0x000000  low   0xFF",
+                             "read   0x000000  low   0xFF  erase status: done",
                              "read   0x000000  high  0xFF"};
 
 class Flashtest : public testing::TestWithParam<Row> {};
@@ -423,6 +423,8 @@ INSTANTIATE_TEST_SUITE_P(
          badSetting("BadEraseTime", "LPTIO_SIM_ERASE_MS", "11s"),
          badSetting("EraseTimeOverAnHour", "LPTIO_SIM_ERASE_MS", "3600001"),
          badSetting("EraseTimeOverflowing", "LPTIO_SIM_ERASE_MS", "99999999999"),
+         badSetting("BadFailure", "LPTIO_SIM_FAIL", "dq5")
+             .withErr("LPTIO_SIM_FAIL=\"dq5\": unknown failure; accepted: none, erase, program"),
          simulated("EraseTimeZeroWithLeadingZeros", "", "Am29F040B",
                    report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4",
                           "[DEV]=0x00; [DEV]=0x00"),

@@ -20,11 +20,16 @@ std::string access(char kind, short port, unsigned value) {
 
 void PORTIO_CALL fakePortOut(short port, char value) {
     state.log.push_back(access('W', port, static_cast<unsigned char>(value)));
+    if (state.board) {
+        state.board(port, static_cast<std::uint8_t>(value));
+    }
 }
 
 char PORTIO_CALL fakePortIn(short port) {
-    std::uint8_t answer = 0x00;
-    if (!state.statusAnswers.empty()) {
+    std::uint8_t answer = state.statusWhenScriptEnds;
+    if (state.boardAnswer) {
+        answer = state.boardAnswer(port);
+    } else if (!state.statusAnswers.empty()) {
         answer = state.statusAnswers.front();
         state.statusAnswers.pop_front();
     }

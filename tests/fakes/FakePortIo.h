@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,12 @@ struct FakePortIo {
     bool exportsPortOut = true;
     bool exportsPortIn = true;
 
-    // Status bytes answered by PortIn, in order; 0x00 once they run out.
+    // Status bytes answered by PortIn, in order; then statusWhenScriptEnds.
     std::deque<std::uint8_t> statusAnswers;
+    std::uint8_t statusWhenScriptEnds = 0x00;
+    // When set, a model of the adapter takes every write and answers every read instead.
+    std::function<void(short port, std::uint8_t value)> board;
+    std::function<std::uint8_t(short port)> boardAnswer;
 
     // Every port access and library event in order: "W 890 0D", "R 889 7F", "load", "unload".
     std::vector<std::string> log;

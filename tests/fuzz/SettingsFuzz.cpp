@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         default: {
-            std::vector<std::string> parts(4);
+            std::vector<std::string> parts(5);
             std::size_t part = 0;
             for (const char c : value) {
                 if (c == '\0') {
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 }
             }
             const char* names[] = {sim::BoardVariable, sim::ChipVariable, sim::ImageVariable,
-                                   sim::EraseVariable};
+                                   sim::EraseVariable, sim::FailVariable};
             std::vector<std::string> problems;
             const sim::SimSettings settings = sim::readSimSettings(
                 [&](const char* name) {

@@ -18,26 +18,65 @@ TEST(CommandNamer, NamesProgramDataAndStrayWrites) {
     EXPECT_EQ(namer.name({BusCycle::Kind::Read, 0, 0x0, true, 0x12}), "");
     EXPECT_EQ(write(0x2AA, 0x55), "unlock 2/2");
     EXPECT_EQ(write(0x555, 0xA0), "program");
-    EXPECT_EQ(write(0x1234, 0xF0, false), "program data");
+    EXPECT_EQ(write(0x1234, 0xF0, false), "program 0xF0 at 0x001234");
     EXPECT_EQ(write(0x2AA, 0x55), "unexpected");
     EXPECT_EQ(write(0x555, 0xAA, false), "unexpected");
 }
 
-TEST(ReadMeaning, NamesAnEightBitChipAndTellsEraseStatusFromData) {
+TEST(ReadMeaning, NamesAnEightBitChip) {
     porttrace::ReadMeaning meaning;
-    const auto read = [&](std::uint32_t address, std::uint8_t value, bool lowByte = true) {
-        return meaning.of({BusCycle::Kind::Read, 0, address, lowByte, value});
+    const auto read = [&](std::uint32_t address, std::uint8_t value) {
+        return meaning.of({BusCycle::Kind::Read, 0, address, true, value});
     };
-    meaning.written("autoselect");
+    meaning.written("autoselect", 0x90);
     EXPECT_EQ(read(0x000, 0xC2), "manufacturer code");
     EXPECT_EQ(read(0x101, 0xA4), "device code; chip MX29F040");  // low address lines decide
-    meaning.written("chip erase");
-    EXPECT_EQ(read(0x0, 0x4C), "erase status, not data");
-    EXPECT_EQ(read(0x0, 0x00, false), "erase status, not data");
-    EXPECT_EQ(read(0x0, 0x88), "erase status, not data");  // DQ6 toggled, DQ7 set
-    EXPECT_EQ(read(0x0, 0xC8), "erase status, not data");
-    EXPECT_EQ(read(0x0, 0xFF), "");  // DQ6 still: done
-    EXPECT_EQ(read(0x0, 0x4C), "");
+}
+
+// A write (command named) or a read (its meaning expected), in the order of a run.
+struct Event {
+    const char* command;
+    std::uint8_t value;
+    const char* meaning = "";
+    bool lowByte = true;
+};
+
+// DQ7 tells done from busy, DQ5 a failure, which a reset ends; a running erase ignores a reset.
+TEST(ReadMeaning, StatusPollsFollowDq7AndDq5) {
+    const Event run[] = {
+        {"chip erase", 0x10},
+        {nullptr, 0x4C, "erase status: busy"},
+        {nullptr, 0x00, "erase status: busy", false},
+        {"reset", 0xF0},
+        {nullptr, 0x08, "erase status: busy"},
+        {nullptr, 0x28, "erase status: DQ5 exceeded timing limits"},
+        {"reset", 0xF0},
+        {nullptr, 0x5A},
+        {"program", 0xA0},
+        {"program 0x12 at 0x000100", 0x12},
+        {nullptr, 0xC0, "program status: busy"},
+        {nullptr, 0x12, "program status: done"},
+        {nullptr, 0x92},
+        {"program", 0xA0},
+        {"program 0x80 at 0x000100", 0x80},
+        {nullptr, 0x60, "program status: DQ5 exceeded timing limits"},
+        {nullptr, 0x80, "program status: done"},  // the re-read after DQ5 decides
+        {"chip erase", 0x10},
+        {nullptr, 0xFF, "erase status: done"},
+        {nullptr, 0x00},
+    };
+    porttrace::ReadMeaning meaning;
+    int index = 0;
+    for (const Event& event : run) {
+        if (event.command != nullptr) {
+            meaning.written(event.command, event.value);
+        } else {
+            EXPECT_EQ(meaning.of({BusCycle::Kind::Read, 0, 0x100, event.lowByte, event.value}),
+                      event.meaning)
+                << "event " << index;
+        }
+        ++index;
+    }
 }
 
 TEST(BusLogWriter, TheProbesVerdictFollowsTheSamples) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -30,9 +31,10 @@ Cycles operator+(Cycles a, const Cycles& b) {
 
 const Cycles chipErase = unlock + Cycles{{0x555, 0x80}} + unlock + Cycles{{0x555, 0x10}};
 
-FlashModel chipOf(const char* name) {
+FlashModel chipOf(const char* name, std::uint8_t fill = 0x5A,
+                  sim::FailMode fail = sim::FailMode::None) {
     const sim::ChipType& type = *sim::findChip(name);
-    return FlashModel(type, std::vector<std::uint8_t>(type.sizeBytes, 0x5A), EraseNs);
+    return FlashModel(type, std::vector<std::uint8_t>(type.sizeBytes, fill), EraseNs, fail);
 }
 
 void run(FlashModel& chip, const Cycles& cycles, std::int64_t now = 0) {
@@ -100,14 +102,83 @@ TEST(FlashErase, ReadsGiveToggledStatusUntilTheTimeIsUpThenEveryByteIsErased) {
     }
 }
 
-TEST(FlashProgram, ClearsOnlyTheBitsThatTheDataClearsThenReadsArray) {
-    FlashModel chip = chipOf("S29GL128P");  // every byte 0x5A
+// Status while a program runs: DQ7 the complement of the data's bit 7, DQ6 toggling, DQ5 set
+// once a failing program has outlasted the chip's maximum time.
+std::uint8_t programStatus(std::uint8_t data, bool toggled, bool failed) {
+    return static_cast<std::uint8_t>((~data & 0x80) | (toggled ? 0x40 : 0) | (failed ? 0x20 : 0));
+}
+
+struct ProgramCase {
+    std::string name;
+    sim::FailMode fail;
+    std::uint8_t before, data, after;
+    bool fails;
+};
+
+void PrintTo(const ProgramCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class FlashProgram : public testing::TestWithParam<ProgramCase> {};
+
+// Am29LV040B: 9 us typical, 300 us maximum per byte.
+TEST_P(FlashProgram, ShowsStatusForItsTimeIgnoringWritesThenReadsArrayOrFailsUntilReset) {
+    const ProgramCase& c = GetParam();
+    FlashModel chip = chipOf("Am29LV040B", c.before, c.fail);
+    const std::int64_t doneNs = (c.fails ? 300 : 9) * 1000;
     run(chip, unlock + Cycles{{0x555, 0xA0}});
-    EXPECT_EQ(chip.write(0x100, false, 0x0F, 0), FlashModel::Change::Programmed);
-    EXPECT_EQ(chip.read(0x100, false, 0), 0x0A);
-    EXPECT_EQ(chip.read(0x100, true, 0), 0x5A);
-    run(chip, unlock + Cycles{{0x555, 0xA0}, {0x100, 0xFF, false}});
-    EXPECT_EQ(chip.read(0x100, false, 0), 0x0A);  // a 1 bit never comes back without an erase
+    EXPECT_EQ(chip.write(0x1234, true, c.data, 0), FlashModel::Change::Programmed);
+    EXPECT_EQ(chip.read(0x1234, true, 0), programStatus(c.data, true, false));
+    run(chip, {{0, 0xF0}, {0x1234, 0x00}}, doneNs - 1);  // ignored while it runs
+    EXPECT_EQ(chip.read(0x1234, true, doneNs - 1), programStatus(c.data, false, false));
+    if (c.fails) {
+        EXPECT_EQ(chip.read(0, true, doneNs), programStatus(c.data, true, true));
+        run(chip, unlock, doneNs);  // only a reset ends a failed program
+        EXPECT_EQ(chip.read(0, true, doneNs), programStatus(c.data, false, true));
+        run(chip, {{0, 0xF0}}, doneNs);
+    }
+    EXPECT_EQ(chip.read(0x1234, true, doneNs), c.after);
+    EXPECT_EQ(chip.contents()[0x1234], c.after);
+    EXPECT_EQ(chip.read(0x1235, true, doneNs), c.before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FlashProgram,
+    testing::Values(
+        ProgramCase{"clearsBits", sim::FailMode::None, 0x5A, 0x50, 0x50, false},
+        ProgramCase{"sameByte", sim::FailMode::None, 0x5A, 0x5A, 0x5A, false},
+        ProgramCase{"oneOverZeroFailsKeepingTheZero", sim::FailMode::None, 0x5A, 0xDA, 0x5A, true},
+        ProgramCase{"oneOverZeroStillClears", sim::FailMode::None, 0x5A, 0x0F, 0x0A, true},
+        ProgramCase{"failSettingKeepsBitZero", sim::FailMode::Program, 0xFF, 0x00, 0x01, true},
+        ProgramCase{"failSettingFailsEvenARightByte", sim::FailMode::Program, 0xFF, 0xA5, 0xA5,
+                    true},
+        ProgramCase{"eraseFailureLeavesProgramsAlone", sim::FailMode::Erase, 0xFF, 0x3C, 0x3C,
+                    false}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(FlashProgram, HighLaneOfAWordChip) {
+    FlashModel chip = chipOf("S29GL128P");  // every byte 0x5A
+    run(chip, unlock + Cycles{{0x555, 0xA0}, {0x100, 0x50, false}});
+    EXPECT_EQ(chip.read(0x100, false, 0), 0x00);  // status only on the low lane
+    EXPECT_EQ(chip.read(0x100, false, 11000), 0x50);
+    EXPECT_EQ(chip.read(0x100, true, 11000), 0x5A);
+}
+
+// The erase ends with DQ5 set and DQ7 still 0, status until a reset; the chip's last byte
+// never erased.
+TEST(FlashErase, FailSettingSetsDq5ThenResetShowsTheUnerasedByte) {
+    FlashModel chip = chipOf("Am29F040B", 0x5A, sim::FailMode::Erase);
+    run(chip, chipErase);
+    EXPECT_EQ(chip.read(0, true, EraseNs - 1), 0x08 | 0x44);
+    EXPECT_EQ(chip.read(0, true, EraseNs), 0x08 | 0x20);
+    run(chip, {{0x555, 0xAA}}, EraseNs);
+    EXPECT_EQ(chip.read(0, true, EraseNs), 0x08 | 0x44 | 0x20);
+    run(chip, {{0, 0xF0}}, EraseNs);
+    EXPECT_EQ(chip.read(0, true, EraseNs), 0xFF);
+    const std::vector<std::uint8_t>& contents = chip.contents();
+    EXPECT_EQ(static_cast<std::size_t>(std::count(contents.begin(), contents.end(), 0xFF)),
+              contents.size() - 1);
+    EXPECT_EQ(contents.back(), 0x00);
 }
 
 // The strobe idles set, so the first write of an access has only its falling edge: the edge

@@ -1,9 +1,14 @@
 #!/usr/bin/env python3
 """Traces of simulated runs, read as people read them: the sigrok decoder's annotations must be
-the bus log's cycles one for one, a run killed with SIGKILL must leave both traces readable up
-to its last event, and a trace that cannot be written further must say so once and be marked.
+the bus log's cycles one for one, programs and erases must show their status polls (done, busy,
+DQ5 with the failure settings), a run killed with SIGKILL must leave both traces readable up to
+its last event, and a trace that cannot be written further must say so once and be marked.
 
-Arguments: flashtest, the fast-clock preload, the simulator's folder, the decoder folder."""
+Arguments: flashtest, the fast-clock preload, the simulator's folder, the decoder folder.
+Run as "drive LIBRARY CYCLES" it makes the bus cycles CYCLES (JSON: ["w", address, byte] or
+["r", address]) on the simulator LIBRARY through the adapter's lines, as the driver does."""
+import ctypes
+import json
 import os
 import re
 import resource
@@ -12,6 +17,47 @@ import signal
 import subprocess
 import sys
 import tempfile
+
+
+def drive(library, cycles):
+    port = ctypes.CDLL(library)
+    port.PortOut.argtypes = (ctypes.c_short, ctypes.c_ubyte)
+    lines = {}
+
+    def put(register, value):
+        lines[register] = value
+        port.PortOut(0x378 + register, value)
+
+    data, control = 0, 2
+    lines[data] = 0
+    put(control, 0x09)  # idle: low byte selected, strobe set
+    put(control, 0x0D)  # enabled for the whole access
+    for kind, address, *value in cycles:
+        put(control, lines[control] & ~0x02)  # the data lines carry clocks
+        for bit in range(23, -1, -1):
+            one = 0x02 if address >> bit & 1 else 0
+            put(data, one | lines[data] & 0x01)
+            put(data, one)
+            put(data, one | 0x01)  # the shift clock's rise takes the bit
+        put(data, 0)
+        if kind == 'w':
+            put(control, lines[control] | 0x02)  # and now the byte
+            put(data, value[0])
+            put(control, lines[control] | 0x08)
+            put(control, lines[control] & ~0x08)  # the strobe's fall writes
+            put(control, lines[control] & ~0x02)
+            continue
+        for pattern in (0x02, 0x06, 0x02, 0x00):  # the read-back load pulse
+            put(data, pattern)
+        for _ in range(8):
+            port.PortIn(0x379)
+            put(data, 0x04)
+            put(data, 0)
+
+
+if sys.argv[1] == 'drive':
+    drive(sys.argv[2], json.loads(sys.argv[3]))
+    sys.exit(0)
 
 FLASHTEST, FASTCLOCK, SIM_DIR, DECODERS = sys.argv[1:5]
 failures = []
@@ -60,7 +106,7 @@ with tempfile.TemporaryDirectory() as folder:
     cycles = logged(folder)
     check('probe Korvella+ answered' in cycles, 'the log has the probe verdict')
     check(any('chip S29GL128P' in c for c in cycles), 'the log names the chip')
-    check(cycles[-1] == 'read 0x000000 high 0x00 erase status, not data', 'status reads')
+    check(cycles[-1] == 'read 0x000000 high 0x00 erase status: busy', 'status reads')
     check(decoded(folder) == cycles, 'the decoder shows the bus log\'s cycles')
     with open(os.path.join(folder, 'run.gtkw')) as view:
         text = view.read()
@@ -72,6 +118,71 @@ with tempfile.TemporaryDirectory() as folder:
     shown = 2 ** -float(zoom) * 780 / 200
     check(start < int(marker) < start + shown < start + 2 * (int(marker) - start),
           'the view shows the first chip access, not a sliver or the whole run')
+
+
+
+# Cycles as the driver makes them, each with its bus log entry, on Am29F040B.
+def write(address, value, meaning):
+    return [(['w', address, value], 'write 0x%06X low 0x%02X %s' % (address, value, meaning))]
+
+
+def read(address, value, meaning=''):
+    return [(['r', address], ('read 0x%06X low 0x%02X %s' % (address, value, meaning)).strip())]
+
+
+UNLOCK = write(0x555, 0xAA, 'unlock 1/2') + write(0x2AA, 0x55, 'unlock 2/2')
+RESET = write(0, 0xF0, 'reset')
+ERASE = UNLOCK + write(0x555, 0x80, 'erase setup') + UNLOCK + write(0x555, 0x10, 'chip erase')
+
+
+def program(address, value):
+    return UNLOCK + write(0x555, 0xA0, 'program') + write(
+        address, value, 'program 0x%02X at 0x%06X' % (value, address))
+
+
+# At a thousandth of the time every status read comes after a program's time is up; an erase of
+# an hour is still running.
+DONE, FAILED = 'program status: done', 'program status: DQ5 exceeded timing limits'
+runs = {
+    'none': ({'LPTIO_SIM_ERASE_MS': '3600000'},
+             RESET + program(0x100, 0x12) + read(0x100, 0x12, DONE) + read(0x100, 0x12) +
+             program(0x100, 0xFF) + read(0x100, 0x60, FAILED) + read(0x100, 0x20, FAILED) +
+             RESET + read(0x100, 0x12) + ERASE + read(0, 0x4C, 'erase status: busy') +
+             RESET + read(0, 0x08, 'erase status: busy')),
+    # bit 0 never programs; erases work
+    'program': ({'LPTIO_SIM_ERASE_MS': '0'},
+                program(0x200, 0x00) + read(0x200, 0xE0, FAILED) + RESET + read(0x200, 0x01) +
+                ERASE + read(0, 0xFF, 'erase status: done')),
+    # the chip's last byte is left unerased
+    'erase': ({'LPTIO_SIM_ERASE_MS': '0'},
+              ERASE + read(0, 0x6C, 'erase status: DQ5 exceeded timing limits') + RESET +
+              read(0x7FFFF, 0x00) + read(0, 0xFF)),
+}
+LIBRARY = os.path.join(SIM_DIR, 'libio.so')
+# A sanitizer build's library needs its runtime loaded first, and Python's own allocations
+# are no leaks of ours.
+runtime = [line.split()[2] for line in subprocess.run(['ldd', LIBRARY], capture_output=True,
+                                                      text=True).stdout.splitlines()
+           if 'libasan' in line]
+for fail, (settings, cycles) in runs.items():
+    with tempfile.TemporaryDirectory() as folder:
+        with open(os.path.join(folder, 'chip.img'), 'wb') as chip:
+            chip.write(b'\xff' * 512 * 1024)
+        env = environment(folder, LPTIO_SIM_CHIP='Am29F040B', LPTIO_SIM_FAIL=fail, **settings)
+        if runtime:
+            env.update(LD_PRELOAD=runtime[0] + ':' + FASTCLOCK,
+                       ASAN_OPTIONS=env.get('ASAN_OPTIONS', '') + ':detect_leaks=0')
+        run = subprocess.run([sys.executable, __file__, 'drive', LIBRARY,
+                              json.dumps([step for step, _ in cycles])],
+                             capture_output=True, text=True, env=env)
+        check(run.returncode == 0, 'LPTIO_SIM_FAIL=%s run: %s' % (fail, run.stderr))
+        if run.returncode != 0:
+            continue
+        logged_cycles = [c for c in logged(folder) if c.startswith(('read ', 'write '))]
+        check(logged_cycles == [entry for _, entry in cycles],
+              'LPTIO_SIM_FAIL=%s status polls: %s' % (fail, logged_cycles))
+        check(decoded(folder) == logged(folder),
+              'LPTIO_SIM_FAIL=%s: the decoder shows the bus log\'s cycles' % fail)
 
 with tempfile.TemporaryDirectory() as folder:
     # Killed during the erase wait, at a hundredth of real time: 3 s.

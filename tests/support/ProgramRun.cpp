@@ -105,6 +105,10 @@ TemporaryFolder::~TemporaryFolder() {
 
 namespace {
 
+#ifndef LPTFLASH_PROGRAM
+#define LPTFLASH_PROGRAM ""  // built without CLI11: no lptflash
+#endif
+
 // The Windows builds that ctest names (tests/windows); empty when not configured.
 #ifndef WINE_X64_DIR
 #define WINE_X64_DIR ""
@@ -216,20 +220,32 @@ std::string expectedStdout(Platform platform, const std::string& lines) {
 ProgramResult runFlashtest(const TemporaryFolder& folder, PortLibrary library,
                            const std::map<std::string, std::string>& settings,
                            bool stdoutReaderGone, const char* shellScript, Platform platform) {
+    return runShipped(Shipped::Flashtest, {}, folder, library, settings, platform, shellScript,
+                      stdoutReaderGone);
+}
+
+ProgramResult runShipped(Shipped shipped, const std::vector<std::string>& arguments,
+                         const TemporaryFolder& folder, PortLibrary library,
+                         const std::map<std::string, std::string>& settings, Platform platform,
+                         const char* shellScript, bool stdoutReaderGone) {
     namespace fs = std::filesystem;
     const bool wine = platform != Platform::Native;
-    const std::string program = wine ? "flashtest.exe" : "flashtest";
+    const std::string base = shipped == Shipped::Flashtest ? "flashtest" : "lptflash";
+    const std::string program = wine ? base + ".exe" : base;
     const std::string libraryName = wine ? "io.dll" : "libio.so";
     const std::string file = libraryFile(platform, library);
     std::error_code ignored;
-    fs::copy_file(wine ? wineBuild(platform).dir + "/bin/flashtest.exe" : FLASHTEST_PROGRAM,
+    fs::copy_file(wine ? wineBuild(platform).dir + "/bin/" + program
+                       : (shipped == Shipped::Flashtest ? FLASHTEST_PROGRAM : LPTFLASH_PROGRAM),
                   folder.file(program), ignored);
     fs::remove(folder.file(libraryName), ignored);
     if (!file.empty()) {
         fs::copy_file(file, folder.file(libraryName), ignored);
     }
-    ProgramRun run = wine ? underWine(platform, folder.path(), {program})
-                          : ProgramRun{folder.file(program), {}, {}, folder.path(), ""};
+    std::vector<std::string> command{program};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    ProgramRun run = wine ? underWine(platform, folder.path(), command)
+                          : ProgramRun{folder.file(program), arguments, {}, folder.path(), ""};
     run.stdoutReaderGone = stdoutReaderGone;
     if (wine) {
         const std::string& driver = wineBuild(platform).portDriver;
@@ -243,7 +259,7 @@ ProgramResult runFlashtest(const TemporaryFolder& folder, PortLibrary library,
             fs::copy_file(SCRIPTIO_DIR "/not_a_library/libio.so", folder.file(driver), ignored);
         }
     } else if (shellScript != nullptr) {
-        run.arguments = {"-c", shellScript, run.program};
+        run.arguments.insert(run.arguments.begin(), {"-c", shellScript, run.program});
         run.program = "/bin/sh";
     }
     for (char** entry = environ; *entry != nullptr; ++entry) {

@@ -66,6 +66,15 @@ ProgramResult runFlashtest(const TemporaryFolder& folder, PortLibrary library,
                            bool stdoutReaderGone = false, const char* shellScript = nullptr,
                            Platform platform = Platform::Native);
 
+// The same for either shipped program with its arguments; a shell script gets the program as
+// $0 and the arguments as $@.
+enum class Shipped { Flashtest, Lptflash };
+ProgramResult runShipped(Shipped shipped, const std::vector<std::string>& arguments,
+                         const TemporaryFolder& folder, PortLibrary library,
+                         const std::map<std::string, std::string>& settings,
+                         Platform platform = Platform::Native, const char* shellScript = nullptr,
+                         bool stdoutReaderGone = false);
+
 // Why runs on this platform with this library cannot be made here (an x86 build not configured,
 // or LPTFLASH_X86_REFUSED's reason); empty when they can.
 std::string cannotRun(Platform platform, PortLibrary library);

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Packs a Windows build's release archive afresh and checks that it is named after the build and
-# holds exactly the program, the operator's README and the license with Windows line ends, and
-# the hardware and simulator io.dll each in its own folder, the README naming every setting the
-# simulator reads, and every binary stripped.
+# holds exactly the two programs, the operator's README and the license with Windows line ends,
+# and the hardware and simulator io.dll each in its own folder, the README naming every setting
+# the simulator reads, and every binary stripped.
 # Usage: CheckReleaseArchive.sh CMAKE CPACK WINDOWS_BUILD_DIR x64|x86 SOURCE_DIR OBJDUMP
 set -eu
 cmake=$1
@@ -28,6 +28,7 @@ expected="LICENSE.txt
 README.txt
 flashtest.exe
 hardware/io.dll
+lptflash.exe
 simulator/io.dll"
 if [ "$contents" != "$expected" ]; then
     printf 'archive %s holds:\n%s\nexpected exactly:\n%s\n' "$1" "$contents" "$expected" >&2
@@ -47,7 +48,7 @@ for text in README.txt LICENSE.txt; do
 done
 grep -q "^MIT License" "$work"/unpacked/*/LICENSE.txt || { echo "LICENSE.txt: not the MIT license" >&2; exit 1; }
 # Unstripped, the binaries are three times the size and carry the build machine's paths.
-for binary in flashtest.exe hardware/io.dll simulator/io.dll; do
+for binary in flashtest.exe lptflash.exe hardware/io.dll simulator/io.dll; do
     if "$objdump" -h "$work"/unpacked/*/$binary | grep -q ' \.debug_' ||
         ! "$objdump" -t "$work"/unpacked/*/$binary | grep -q 'no symbols'; then
         echo "$binary is not stripped" >&2

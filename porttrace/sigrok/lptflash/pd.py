@@ -35,7 +35,7 @@ class Commands:
     def name(self, address, low, value):
         current, self.step = self.step, 'ready'
         if current == 'program':
-            return 'program data'
+            return 'program 0x%02X at 0x%06X' % (value, address)
         if not low:
             return 'unexpected'
         if value == 0xF0:
@@ -66,35 +66,44 @@ class Commands:
 
 
 class Reads:
-    '''What a read's byte is: an identifier code, or erase status instead of data.'''
+    '''What a read's byte is: an identifier code, or the status of a running erase or program
+    instead of data.'''
 
     def __init__(self):
         self.autoselect = False
-        self.erasing = False
+        self.running = None  # 'erase' or 'program' while reads give status
+        self.program_next = False
         self.reset_codes()
 
     def reset_codes(self):
         self.codes = [[None, None] for _ in range(4)]
         self.named = False
 
-    def written(self, command):
+    def written(self, command, value):
+        # DQ7 reads as done_bit7 once the operation is over; after DQ5 only a reset ends it.
         self.autoselect = command == 'autoselect'
         if self.autoselect:
             self.reset_codes()
-            self.erasing = False
+            self.running, self.program_next = None, False
+        if self.program_next:
+            self.running, self.done_bit7, self.timed_out = 'program', value & 0x80, False
+        self.program_next = command == 'program'
         if command == 'chip erase':
-            self.erasing = True
-            self.toggle = [None, None]
+            self.running, self.done_bit7, self.timed_out = 'erase', 0x80, False
+        if self.running and self.timed_out and command == 'reset':
+            self.running = None
 
     def meaning(self, address, low, value):
         lane = 0 if low else 1
-        if self.erasing:
-            toggle = 1 if value & 0x40 else 0
-            toggled = self.toggle[lane] is not None and self.toggle[lane] != toggle
-            if not value & 0x80 or toggled:
-                self.toggle[lane] = toggle
-                return 'erase status, not data'
-            self.erasing = False
+        if self.running:
+            status = self.running + ' status: '
+            if value & 0x80 == self.done_bit7:
+                self.running = None  # this read and the ones after it are the array's data
+                return status + 'done'
+            if value & 0x20:
+                self.timed_out = True
+                return status + 'DQ5 exceeded timing limits'
+            return status + 'busy'
         if not self.autoselect:
             return ''
         if address & 0xFF == 0x02:
@@ -155,7 +164,7 @@ class Decoder(srd.Decoder):
     annotations = (
         ('write', 'Write cycle'),
         ('read', 'Read cycle'),
-        ('status', 'Erase status read'),
+        ('status', 'Status poll'),
         ('line', 'Probe line change'),
         ('sample', 'Presence sample'),
         ('verdict', 'Probe verdict'),
@@ -199,7 +208,7 @@ class Decoder(srd.Decoder):
         text = '%s 0x%06X %s 0x%02X' % (kind, address, lane, value)
         if meaning:
             text += ' ' + meaning
-        cls = 0 if kind == 'write' else 2 if meaning.startswith('erase status') else 1
+        cls = 0 if kind == 'write' else 2 if ' status: ' in meaning else 1
         short = '%s %06X %s %02X' % (kind[0].upper(), address, lane[0].upper(), value)
         self.put_text(self.cycle_start, cls, [text, short])
         self.cycle_start = self.samplenum
@@ -245,7 +254,7 @@ class Decoder(srd.Decoder):
         if strobe and value & ENABLE and value & DATA_DRIVE:
             low = bool(value & BYTE_SELECT)
             command = self.commands.name(self.address, low, self.data)
-            self.reads.written(command)
+            self.reads.written(command, self.data)
             self.cycle('write', self.address, low, self.data, command)
 
     def read_bit(self, status):
