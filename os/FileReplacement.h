@@ -1,8 +1,8 @@
 // A file's new contents put in its place in one step, so that no reader ever sees it half
 // written and a crash leaves the old contents or the new, never a mix: a new file under a unique
 // name in the same folder (never a link or a file already there) with the replaced file's mode
-// (and, for root, its owner), written whole, flushed to the disk, renamed over the file, and the
-// folder flushed so that the rename lasts too.
+// (and, for root, its owner; on Windows its attributes but read-only), written whole, flushed to
+// the disk, renamed over the file, and the folder flushed so that the rename lasts too.
 #ifndef LPTFLASH_OS_FILEREPLACEMENT_H
 #define LPTFLASH_OS_FILEREPLACEMENT_H
 
@@ -15,7 +15,7 @@ namespace os {
 class FileReplacement {
   public:
     FileReplacement() = default;
-    ~FileReplacement();  // closes the new file; one not put in place is removed
+    ~FileReplacement() { discard(); }
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
 
@@ -29,6 +29,8 @@ class FileReplacement {
     // its folder not flushed.
     bool commit(bool onlyNew, std::string& problem);
     bool placed() const { return inPlace; }
+    // Gives the replacement up: closes the new file and, unless it is in place, removes it.
+    void discard();
     const std::string& temporaryPath() const { return temporary; }
 
     // The new file, open for writing: to lock it before it is in place.

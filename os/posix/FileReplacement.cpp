@@ -25,13 +25,15 @@ bool syncFolder(const std::string& folder) {
 
 }  // namespace
 
-FileReplacement::~FileReplacement() {
+void FileReplacement::discard() {
     if (file >= 0) {
         close(static_cast<int>(file));
+        file = -1;
     }
     if (!inPlace && !temporary.empty()) {
         unlink(temporary.c_str());
     }
+    temporary.clear();
 }
 
 bool FileReplacement::begin(const std::string& path, std::string& problem) {

@@ -18,13 +18,15 @@ std::string lastErrorText() {
 
 }  // namespace
 
-FileReplacement::~FileReplacement() {
+void FileReplacement::discard() {
     if (file != -1) {
         CloseHandle(toHandle(file));
+        file = -1;
     }
     if (!inPlace && !temporary.empty()) {
         DeleteFileA(temporary.c_str());
     }
+    temporary.clear();
 }
 
 bool FileReplacement::begin(const std::string& path, std::string& problem) {
@@ -32,12 +34,20 @@ bool FileReplacement::begin(const std::string& path, std::string& problem) {
     const std::string::size_type separator = path.find_last_of("\\/");
     folder = separator == std::string::npos ? "" : path.substr(0, separator + 1);
     const std::string name = path.substr(folder.size());
+    // Windows' counterpart of the mode: hidden, system, archive, not indexed.
+    const DWORD replaced = GetFileAttributesA(path.c_str());
+    const DWORD kept =
+        replaced == INVALID_FILE_ATTRIBUTES
+            ? 0
+            : replaced & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     // CREATE_NEW never opens what is already there, a link included.
     HANDLE created = INVALID_HANDLE_VALUE;
     for (unsigned attempt = 1; created == INVALID_HANDLE_VALUE && attempt <= 1000; ++attempt) {
         temporary = temporaryName(folder, name, GetCurrentProcessId(), GetTickCount(), attempt);
-        created = CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                              nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        created =
+            CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                        nullptr, CREATE_NEW, kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
             break;
         }
