@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/PerformanceCounter.h"
+#include "os/MonotonicClock.h"
 #include "support/ContextSwitches.h"
 #include "support/ErrorSummary.h"
 #include "support/ReferenceClock.h"

@@ -1,6 +1,6 @@
 #include "driver/Korvella4v4.h"
 
-#include "platform/PerformanceCounter.h"
+#include "os/MonotonicClock.h"
 #include "portio/PortIoLibrary.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The busy wait, in a file of its own so that it can be laid out for the cache (see
 // CMakeLists.txt).
 #include "driver/Korvella4v4.h"
-#include "platform/PerformanceCounter.h"
+#include "os/MonotonicClock.h"
 
 void Korvella4v4::delayUs(std::uint32_t microseconds) {
     const std::int64_t ticks = static_cast<std::int64_t>(static_cast<std::uint64_t>(microseconds)) *

@@ -1,6 +1,6 @@
 #include "flash/Stopwatch.h"
 
-#include "platform/PerformanceCounter.h"
+#include "os/MonotonicClock.h"
 
 Stopwatch::Stopwatch() : frequency(queryCounterFrequency()), start(queryCounter()) {}
 

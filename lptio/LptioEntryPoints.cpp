@@ -7,7 +7,7 @@
 #include "lptio/LibrarySetup.h"
 #include "lptio/PortAccess.h"
 #include "lptio/PortTraceObserver.h"
-#include "platform/PerformanceCounter.h"
+#include "os/MonotonicClock.h"
 
 namespace {
 

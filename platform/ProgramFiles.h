@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <string>
 
-// A file written through a new, uniquely named temporary file in the target's folder (never a
-// name someone could have prepared: links there are not followed), flushed to the disk and
-// renamed over the target, whose mode it keeps; a link at the target's name stays a link. Until
-// commit, the target is untouched; an uncommitted temporary file is removed on destruction and,
-// on a second Ctrl-C, by the signal handler.
+#include "os/FileReplacement.h"
+
+// An output file replaced in one step as os/FileReplacement.h does it; a link at the target's
+// name stays a link. Until commit, the target is untouched; an uncommitted temporary file is
+// removed on destruction and, on a second Ctrl-C, by the signal handler.
 class OutputFile {
   public:
     OutputFile() = default;
@@ -28,9 +28,7 @@ class OutputFile {
   private:
     void discard();
 
-    std::intptr_t handle = -1;
-    std::string target;     // links followed
-    std::string temporary;  // empty once committed or discarded
+    os::FileReplacement replacement;
 };
 
 // stderr is a terminal (a console window on Windows): progress is drawn only there.

@@ -15,9 +15,21 @@ namespace porttrace {
 // the last records of a killed run in view of tail.
 constexpr char TracePadding = ' ';
 
-// Puts text in the file at path through an exclusively created temporary file beside it, synced
-// and renamed over it, so that the file is never seen half written; false and why on failure.
-bool replaceFile(const std::string& path, const std::string& text, std::string& reason);
+// How a trace file grows: a first size, then doubling, by at most LargestTraceStep at a time, so
+// that a long run maps anew only a few times and a large trace reserves little it never fills.
+constexpr std::size_t FirstTraceSize = 16 * 1024;
+constexpr std::size_t LargestTraceStep = 16 * 1024 * 1024;
+// The next size of a trace file of size bytes (0: none yet) that holds at least needed bytes.
+constexpr std::size_t grownTraceSize(std::size_t size, std::size_t needed) {
+    const auto step = [](std::size_t from) {
+        return from < LargestTraceStep ? from : LargestTraceStep;
+    };
+    std::size_t grown = size == 0 ? FirstTraceSize : size + step(size);
+    while (grown < needed) {
+        grown += step(grown);
+    }
+    return grown;
+}
 
 // The start of a small file of ours, read without following a link at path or waiting on a
 // pipe or device there. Missing: no file at path. Refused (why in reason): anything but a

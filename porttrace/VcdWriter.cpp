@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "os/FileReplacement.h"
 #include "porttrace/GtkwaveView.h"
 #include "porttrace/PortWires.h"
 #include "porttrace/TraceStorage.h"
@@ -215,10 +216,10 @@ void VcdWriter::writeView(std::int64_t startNs, std::int64_t endNs) {
         return;
     }
     const std::int64_t margin = (endNs - startNs) / 4 + 1000;
-    if (!replaceFile(viewPath,
-                     gtkwaveView(fileName(path), startNs > margin ? startNs - margin : 0,
-                                 endNs + margin, endNs),
-                     reason)) {
+    if (!os::replaceFile(viewPath,
+                         gtkwaveView(fileName(path), startNs > margin ? startNs - margin : 0,
+                                     endNs + margin, endNs),
+                         reason)) {
         std::fprintf(stderr, "lptio: cannot write the GTKWave view %s (%s)\n", viewPath.c_str(),
                      reason.c_str());
     }

@@ -37,9 +37,6 @@ class ImageFile {
     std::intptr_t handle = -1;
     std::string resolved;  // the image itself, links followed
     std::string folder;
-    std::uint32_t mode = 0;  // of the image; 0: a new file's default
-    std::uint32_t owner = 0;
-    std::uint32_t group = 0;
     std::uint64_t bytes = 0;
 };
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/PerformanceCounter.h"
+#include "os/MonotonicClock.h"
 #include "settings/EnvironmentSetting.h"
 #include "sim/ChipImage.h"
 

@@ -1,6 +1,6 @@
 #include "SteppingCounter.h"
 
-#include "platform/PerformanceCounter.h"
+#include "os/MonotonicClock.h"
 
 namespace {
 

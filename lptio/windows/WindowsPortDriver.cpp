@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "os/SystemErrorText.h"
+
 namespace {
 
 using DriverOpenEntry = BOOL(__stdcall*)(void);
@@ -33,30 +35,6 @@ std::string narrowed(const std::wstring& text) {
         result += c < 0x80 ? static_cast<char>(c) : '?';
     }
     return result;
-}
-
-std::string systemWords(unsigned long error, const std::string& insert) {
-    // Inserts are left as they are and filled here: Windows' own filling needs arguments that
-    // this call cannot know, and an unfilled "%1" tells the operator nothing.
-    char text[512] = "";
-    const DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
-    std::string message(text, length);
-    for (std::size_t at = message.find("%1"); at != std::string::npos;
-         at = message.find("%1", at + insert.size())) {
-        message.replace(at, 2, insert);
-    }
-    while (!message.empty() &&
-           (message.back() == '\n' || message.back() == '\r' || message.back() == '.')) {
-        message.pop_back();
-    }
-    return message;
-}
-
-std::string systemMessage(unsigned long error, const std::string& insert) {
-    const std::string words = systemWords(error, insert);
-    return words.empty() ? "system error " + std::to_string(error) : words;
 }
 
 std::string WindowsPortDriver::libraryName() const {
@@ -92,7 +70,7 @@ PortDriver::State WindowsPortDriver::load(std::string& reason) {
         } else if (module == nullptr) {
             state = State::LibraryUnusable;
             problem = libraryName() + " cannot be loaded: " +
-                      systemMessage(error, besideExists ? narrowed(beside) : libraryName());
+                      os::systemErrorText(error, besideExists ? narrowed(beside) : libraryName());
             if (error == ERROR_BAD_EXE_FORMAT) {
                 problem += " (it is not the " + std::to_string(sizeof(void*) * 8) +
                            "-bit library this io.dll needs)";

@@ -33,12 +33,6 @@ class WindowsPortDriver : public PortDriver {
 // A Windows name or text in ASCII, '?' for anything else.
 std::string narrowed(const std::wstring& text);
 
-// Windows' words for a system error code or HRESULT, on one line, with an insert ("%1") filled
-// with insert; empty when Windows has none.
-std::string systemWords(unsigned long error, const std::string& insert = "");
-// The same, or "system error N" when Windows has no words for it.
-std::string systemMessage(unsigned long error, const std::string& insert = "");
-
 // The present parallel ports (or every present device) with the I/O ranges Windows gave each,
 // and how Windows answered for them; false, with the reason, when devices cannot be listed.
 bool listWindowsDevices(bool everyDevice, std::vector<DeviceResources>& devices,

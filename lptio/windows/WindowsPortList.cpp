@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "lptio/windows/WindowsPortDriver.h"
+#include "os/SystemErrorText.h"
 
 namespace {
 
@@ -201,7 +202,7 @@ bool listWindowsDevices(bool everyDevice, std::vector<DeviceResources>& found,
         SetupDiGetClassDevsW(everyDevice ? nullptr : &GUID_DEVCLASS_PORTS, nullptr, nullptr,
                              DIGCF_PRESENT | (everyDevice ? DIGCF_ALLCLASSES : 0));
     if (devices == INVALID_HANDLE_VALUE) {
-        reason = "device setup: " + systemMessage(GetLastError());
+        reason = "device setup: " + os::systemErrorText(GetLastError());
         return false;
     }
     std::unique_ptr<WmiSession> wmi;
@@ -227,7 +228,7 @@ bool listWindowsDevices(bool everyDevice, std::vector<DeviceResources>& found,
             }
             entry.wmiStatus = wmi->ranges(instanceIdOf(devices, device), entry.ranges);
             entry.wmiText = FAILED(entry.wmiStatus)
-                                ? systemWords(static_cast<unsigned long>(entry.wmiStatus))
+                                ? os::systemErrorWords(static_cast<unsigned long>(entry.wmiStatus))
                                 : "";
         }
         found.push_back(entry);

@@ -1,14 +1,11 @@
 #include "platform/ProgramFiles.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 namespace {
 
@@ -28,21 +25,6 @@ void onInterrupt(int signalNumber) {
     interrupted = 1;
 }
 
-std::string reason() {
-    return std::strerror(errno);
-}
-
-bool syncFolder(const std::string& folder) {
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool synced = fd >= 0 && fsync(fd) == 0;
-    const int error = errno;
-    if (fd >= 0) {
-        close(fd);
-    }
-    errno = error;
-    return synced;
-}
-
 }  // namespace
 
 OutputFile::~OutputFile() {
@@ -50,19 +32,12 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::discard() {
-    if (handle >= 0) {
-        close(static_cast<int>(handle));
-        handle = -1;
-    }
-    if (!temporary.empty()) {
-        unlink(temporary.c_str());
-        temporary.clear();
-        pendingTemporary[0] = '\0';
-    }
+    replacement.discard();
+    pendingTemporary[0] = '\0';  // after: a Ctrl-C meanwhile removes the file all the same
 }
 
 bool OutputFile::create(const std::string& path, std::string& problem) {
-    target = path;
+    std::string target = path;
     if (char* real = realpath(path.c_str(), nullptr)) {  // a link stays a link
         target = real;
         std::free(real);
@@ -77,70 +52,27 @@ bool OutputFile::create(const std::string& path, std::string& problem) {
         problem = "write-protected (its mode allows no writing)";
         return false;
     }
-    const std::string::size_type slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string name = target.substr(folder.size());
-    int fd = -1;
-    for (unsigned attempt = 1; fd < 0 && attempt <= 100; ++attempt) {
-        temporary = folder + "." + name + "." + std::to_string(getpid()) + "-" +
-                    std::to_string(std::time(nullptr) % 100000) + "-" + std::to_string(attempt);
-        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
-    if (fd < 0) {
-        problem = reason();
-        temporary.clear();
+    if (!replacement.begin(target, problem)) {
         return false;
     }
-    handle = fd;
+    const std::string& temporary = replacement.temporaryPath();
     if (temporary.size() < sizeof pendingTemporary) {
         std::memcpy(pendingTemporary, temporary.c_str(), temporary.size() + 1);
-    }
-    if (exists && fchmod(fd, existing.st_mode & 07777) != 0) {
-        problem = reason();
-        discard();
-        return false;
     }
     return true;
 }
 
 bool OutputFile::write(const std::uint8_t* data, std::size_t size, std::string& problem) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t count = ::write(static_cast<int>(handle), data + done, size - done);
-        if (count < 0 && errno != EINTR) {
-            problem = reason();
-            return false;
-        }
-        done += count > 0 ? static_cast<std::size_t>(count) : 0;
-    }
-    return true;
+    return replacement.write(data, size, problem);
 }
 
 bool OutputFile::commit(std::string& problem) {
-    const int fd = static_cast<int>(handle);
-    if (fsync(fd) != 0 || close(fd) != 0) {
-        problem = reason();
-        handle = -1;
-        discard();
-        return false;
+    const bool done = replacement.commit(false, problem);
+    if (!done && replacement.placed()) {
+        problem = "renamed, but the folder could not be flushed to the disk (" + problem + ")";
     }
-    handle = -1;
-    if (rename(temporary.c_str(), target.c_str()) != 0) {
-        problem = reason();
-        discard();
-        return false;
-    }
-    temporary.clear();
-    pendingTemporary[0] = '\0';
-    const std::string::size_type slash = target.rfind('/');
-    if (!syncFolder(slash == std::string::npos ? "." : target.substr(0, slash + 1))) {
-        problem = "renamed, but the folder could not be flushed to the disk (" + reason() + ")";
-        return false;
-    }
-    return true;
+    discard();
+    return done;
 }
 
 bool errorStreamIsTerminal() {

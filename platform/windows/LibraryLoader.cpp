@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "os/SystemErrorText.h"
+
 #include <cstdio>
 #include <string>
 
@@ -31,18 +33,6 @@ const char* buildForLibrary(const char* path) {
     return machine == IMAGE_FILE_MACHINE_AMD64 ? "x64" : nullptr;
 }
 
-std::string systemMessage(DWORD error, const char* fileName) {
-    char text[512] = "";
-    DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(fileName)};
-    DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY, nullptr, error,
-                       0, text, sizeof text, reinterpret_cast<va_list*>(inserts));
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n')) {
-        --length;
-    }
-    return length > 0 ? std::string(text, length) : "error " + std::to_string(error);
-}
-
 // The program's file name without its folder and ".exe": flashtest, lptflash.
 std::string programName() {
     char path[MAX_PATH] = "";
@@ -63,10 +53,10 @@ void reportLoadFailure(const char* baseName, DWORD error) {
     }
     const std::string program = programName();
     std::string line = program + ": cannot load " + std::string(path) + ": " +
-                       systemMessage(error, fileName.c_str());
+                       os::systemErrorText(error, fileName);
     const char* build = error == ERROR_BAD_EXE_FORMAT ? buildForLibrary(path) : nullptr;
     if (build != nullptr && std::string(build) != ownBuild) {
-        line += std::string(" It is a ") + (build[1] == '8' ? "32" : "64") +
+        line += std::string(". It is a ") + (build[1] == '8' ? "32" : "64") +
                 "-bit library: use the " + build + " build of " + program + ".";
     }
     std::fprintf(stderr, "%s\n", line.c_str());

@@ -13,7 +13,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -21,8 +20,6 @@ namespace porttrace {
 
 namespace {
 
-constexpr std::size_t FirstSize = 16 * 1024;
-constexpr std::size_t LargestStep = 16 * 1024 * 1024;
 constexpr const char* CutShort = "cut short by another program while it was written";
 
 std::string lastError() {
@@ -148,37 +145,6 @@ std::string problemWith(const struct stat& status) {
 
 }  // namespace
 
-bool replaceFile(const std::string& path, const std::string& text, std::string& reason) {
-    std::string temporary = path + ".XXXXXX";
-    const int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) {
-        reason = lastError();
-        return false;
-    }
-    bool fine = fchmod(descriptor, 0644) == 0;
-    for (std::size_t done = 0; fine && done < text.size();) {
-        const ssize_t written = ::write(descriptor, text.data() + done, text.size() - done);
-        fine = written > 0;
-        done += fine ? static_cast<std::size_t>(written) : 0;
-    }
-    fine = fine && fsync(descriptor) == 0;
-    if (!fine) {
-        reason = lastError();
-    }
-    if (::close(descriptor) != 0 && fine) {
-        reason = lastError();
-        fine = false;
-    }
-    if (fine && rename(temporary.c_str(), path.c_str()) != 0) {
-        reason = lastError();
-        fine = false;
-    }
-    if (!fine) {
-        unlink(temporary.c_str());
-    }
-    return fine;
-}
-
 SmallFile readSmallFile(const std::string& path, std::size_t limit, std::string& text,
                         std::string& reason) {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
@@ -255,7 +221,7 @@ bool TraceStorage::open(const std::string& path, std::string& reason) {
         return false;
     }
     file = descriptor;
-    if (!makeRoom(0, FirstSize, reason)) {
+    if (!makeRoom(0, FirstTraceSize, reason)) {
         finish(0, ignored);
         return false;
     }
@@ -268,10 +234,7 @@ bool TraceStorage::makeRoom(std::size_t used, std::size_t more, std::string& rea
         reason = CutShort;
         return false;
     }
-    std::size_t grown = size == 0 ? FirstSize : size + (size < LargestStep ? size : LargestStep);
-    while (grown < used + more) {
-        grown += grown < LargestStep ? grown : LargestStep;
-    }
+    const std::size_t grown = grownTraceSize(size, used + more);
     if (!pad(descriptor, size, grown, reason)) {
         return false;
     }

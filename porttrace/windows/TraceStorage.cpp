@@ -4,24 +4,14 @@
 
 #include <cstring>
 
+#include "os/SystemErrorText.h"
+
 namespace porttrace {
 
 namespace {
 
-constexpr std::size_t FirstSize = 16 * 1024;
-constexpr std::size_t LargestStep = 16 * 1024 * 1024;
-
 std::string lastError() {
-    const DWORD code = GetLastError();
-    char text[256] = {};
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, text, sizeof text, nullptr);
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                                message.back() == ' ' || message.back() == '.')) {
-        message.pop_back();
-    }
-    return message.empty() ? "error " + std::to_string(code) : message;
+    return os::systemErrorText(GetLastError());
 }
 
 HANDLE handleOf(std::intptr_t file) {
@@ -66,34 +56,6 @@ bool lock(HANDLE file) {
 }
 
 }  // namespace
-
-bool replaceFile(const std::string& path, const std::string& text, std::string& reason) {
-    const std::string temporary = path + "." + std::to_string(GetCurrentProcessId()) + "." +
-                                  std::to_string(GetTickCount64()) + ".tmp";
-    HANDLE handle = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        reason = lastError();
-        return false;
-    }
-    DWORD written = 0;
-    bool fine =
-        WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-        written == text.size() && FlushFileBuffers(handle);
-    if (!fine) {
-        reason = lastError();
-    }
-    CloseHandle(handle);
-    if (fine && !MoveFileExA(temporary.c_str(), path.c_str(),
-                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        reason = lastError();
-        fine = false;
-    }
-    if (!fine) {
-        DeleteFileA(temporary.c_str());
-    }
-    return fine;
-}
 
 SmallFile readSmallFile(const std::string& path, std::size_t limit, std::string& text,
                         std::string& reason) {
@@ -176,7 +138,7 @@ bool TraceStorage::open(const std::string& path, std::string& reason) {
         return false;
     }
     file = reinterpret_cast<std::intptr_t>(handle);
-    if (!makeRoom(0, FirstSize, reason)) {
+    if (!makeRoom(0, FirstTraceSize, reason)) {
         finish(0, ignored);
         return false;
     }
@@ -187,10 +149,7 @@ bool TraceStorage::open(const std::string& path, std::string& reason) {
 // view's pages to the file also after the process has ended. Windows lets no other program cut
 // a file short while a view of it is mapped.
 bool TraceStorage::makeRoom(std::size_t used, std::size_t more, std::string& reason) {
-    std::size_t grown = size == 0 ? FirstSize : size + (size < LargestStep ? size : LargestStep);
-    while (grown < used + more) {
-        grown += grown < LargestStep ? grown : LargestStep;
-    }
+    const std::size_t grown = grownTraceSize(size, used + more);
     // Taking the disk space first turns a full disk into an error here, not a fault later.
     if (!moveEnd(handleOf(file), grown)) {
         reason = lastError();

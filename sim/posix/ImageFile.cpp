@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
+#include "os/FileReplacement.h"
 #include "settings/EnvironmentSetting.h"
 
 namespace sim {
@@ -44,29 +44,6 @@ bool resolve(const std::string& path, std::string& resolved, std::string& proble
     return true;
 }
 
-// A temporary name beside the image that no one else uses: the image's name, cut so that the
-// whole stays within the folder's name limit, this process, the time and an attempt count.
-std::string temporaryName(const std::string& folder, const std::string& name, unsigned attempt) {
-    constexpr std::size_t KeptOfName = 200;
-    return folder + "." + name.substr(0, KeptOfName) + "." + std::to_string(getpid()) + "-" +
-           std::to_string(std::time(nullptr) % 100000) + "-" + std::to_string(attempt);
-}
-
-// Creates a new temporary file beside the image (a link or a FIFO planted there is never
-// followed); -1 with errno set when none can be made.
-int createTemporary(const std::string& folder, const std::string& name, mode_t mode,
-                    std::string& temporary) {
-    int fd = -1;
-    for (unsigned attempt = 1; fd < 0 && attempt <= 1000; ++attempt) {
-        temporary = temporaryName(folder, name, attempt);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
-    return fd;
-}
-
 // Why a save could never replace the locked image at resolved, found before the run goes ahead
 // rather than at every erase; empty when nothing stands in the way.
 std::string unreplaceable(const std::string& resolved, const std::string& folder,
@@ -97,29 +74,6 @@ std::string unreplaceable(const std::string& resolved, const std::string& folder
     return "";
 }
 
-bool writeAll(int fd, const std::vector<std::uint8_t>& contents) {
-    std::size_t done = 0;
-    while (done < contents.size()) {
-        const ssize_t count = write(fd, contents.data() + done, contents.size() - done);
-        if (count < 0 && errno != EINTR) {
-            return false;
-        }
-        done += count > 0 ? static_cast<std::size_t>(count) : 0;
-    }
-    return true;
-}
-
-bool syncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool synced = fd >= 0 && fsync(fd) == 0;
-    const int error = errno;
-    if (fd >= 0) {
-        close(fd);
-    }
-    errno = error;
-    return synced;
-}
-
 }  // namespace
 
 ImageFile::~ImageFile() {
@@ -133,16 +87,17 @@ ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) 
         return Found::Refused;
     }
     folder = resolved.substr(0, resolved.rfind('/') + 1);
-    const std::string name = resolved.substr(folder.size());
-    // Whether the folder takes the temporary file of a save shows only by making one.
+    // Whether the folder takes the temporary file of a save shows only by making one; its
+    // name, free again, serves the mount-point check.
     std::string trial;
-    const int trialFd = createTemporary(folder, name, 0600, trial);
-    if (trialFd < 0) {
-        problem = "its folder takes no new files (" + reasonOf(errno) + ")";
-        return Found::Refused;
+    {
+        os::FileReplacement probe;
+        if (!probe.begin(resolved, problem)) {
+            problem = "its folder takes no new files (" + problem + ")";
+            return Found::Refused;
+        }
+        trial = probe.temporaryPath();
     }
-    close(trialFd);
-    unlink(trial.c_str());
     // The previous holder's last save may replace the file between our open and our lock:
     // only a lock on the file that is still at the path counts.
     for (int tries = 0; tries < 10; ++tries) {
@@ -178,9 +133,6 @@ ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) 
                 return Found::Refused;
             }
             handle = fd;
-            mode = opened.st_mode & 07777;
-            owner = opened.st_uid;
-            group = opened.st_gid;
             bytes = static_cast<std::uint64_t>(opened.st_size);
             return Found::Opened;
         }
@@ -206,52 +158,24 @@ bool ImageFile::read(std::vector<std::uint8_t>& contents, std::string& problem) 
 
 bool ImageFile::replace(const std::vector<std::uint8_t>& contents, bool create,
                         std::string& problem) {
-    const std::string name = resolved.substr(folder.size());
-    std::string temporary;
-    const int fd = createTemporary(folder, name, create ? 0666 : 0600, temporary);
-    if (fd < 0) {
+    os::FileReplacement replacement;
+    if (!replacement.begin(resolved, problem) ||
+        !replacement.write(contents.data(), contents.size(), problem)) {
+        return false;
+    }
+    // The lock passes to the new file before any other run can open it.
+    if (flock(static_cast<int>(replacement.handle()), LOCK_EX | LOCK_NB) != 0) {
         problem = reasonOf(errno);
         return false;
     }
-    struct stat made {};
-    if (create && fstat(fd, &made) == 0) {
-        mode = made.st_mode & 07777;  // as the umask made it: every later save keeps it
-        owner = made.st_uid;
-        group = made.st_gid;
-    } else if (!create) {
-        if (geteuid() == 0) {
-            (void)!fchown(fd, owner, group);  // root's save keeps the owner's file the owner's
+    const bool done = replacement.commit(create, problem);
+    if (replacement.placed()) {
+        if (handle >= 0) {
+            close(static_cast<int>(handle));
         }
-        (void)!fchmod(fd, mode);
+        handle = replacement.release();
     }
-    bool done = writeAll(fd, contents) && fsync(fd) == 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
-    if (done && create) {
-        // link, unlike rename, never replaces a file another run made meanwhile; a file system
-        // without hard links gets the rename.
-        done = link(temporary.c_str(), resolved.c_str()) == 0;
-        if (done) {
-            unlink(temporary.c_str());
-        } else if (errno == EPERM || errno == EOPNOTSUPP) {
-            done = rename(temporary.c_str(), resolved.c_str()) == 0;
-        }
-    } else if (done) {
-        done = rename(temporary.c_str(), resolved.c_str()) == 0;
-    }
-    if (!done) {
-        problem = reasonOf(errno);
-        unlink(temporary.c_str());
-        close(fd);
-        return false;
-    }
-    if (handle >= 0) {
-        close(static_cast<int>(handle));
-    }
-    handle = fd;
-    if (!syncFolder(folder)) {
-        problem = reasonOf(errno);  // in place, but perhaps not yet on the disk
-        return false;
-    }
-    return true;
+    return done;
 }
 
 }  // namespace sim

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include "os/FileReplacement.h"
+#include "os/SystemErrorText.h"
+
 namespace sim {
 
 namespace {
@@ -11,15 +14,7 @@ HANDLE toHandle(std::intptr_t handle) {
 }
 
 std::string reasonOf(DWORD error) {
-    char text[256] = "";
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, text, sizeof text, nullptr);
-    std::string reason(text, length);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
-                               reason.back() == '.' || reason.back() == ' ')) {
-        reason.pop_back();
-    }
-    return reason.empty() ? "error " + std::to_string(error) : reason;
+    return os::systemErrorText(error);
 }
 
 // A lock on a byte far beyond the end: it keeps other runs out without blocking any read.
@@ -31,26 +26,6 @@ bool lock(HANDLE file) {
 }
 
 constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// A new file beside the image under a name no one else uses (the image's name cut to stay within
-// the name limit, this process, the time, an attempt count); CREATE_NEW never opens what is
-// already there, a link included.
-HANDLE createTemporary(const std::string& folder, const std::string& name, DWORD flags,
-                       std::string& temporary) {
-    constexpr std::size_t KeptOfName = 200;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    for (unsigned attempt = 1; file == INVALID_HANDLE_VALUE && attempt <= 1000; ++attempt) {
-        temporary = folder + "." + name.substr(0, KeptOfName) + "." +
-                    std::to_string(GetCurrentProcessId()) + "-" +
-                    std::to_string(GetTickCount() % 100000) + "-" + std::to_string(attempt);
-        file = CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                           nullptr, CREATE_NEW, flags, nullptr);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
-            break;
-        }
-    }
-    return file;
-}
 
 }  // namespace
 
@@ -69,15 +44,11 @@ ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) 
         return Found::Refused;
     }
     resolved = full;
-    folder = resolved.substr(0, static_cast<std::size_t>(name - full));
     // Whether the folder takes the temporary file of a save shows only by making one.
-    std::string probe;
-    const HANDLE probeFile = createTemporary(folder, name, FILE_FLAG_DELETE_ON_CLOSE, probe);
-    if (probeFile == INVALID_HANDLE_VALUE) {
-        problem = "its folder takes no new files (" + reasonOf(GetLastError()) + ")";
+    if (os::FileReplacement probe; !probe.begin(resolved, problem)) {
+        problem = "its folder takes no new files (" + problem + ")";
         return Found::Refused;
     }
-    CloseHandle(probeFile);
     const DWORD attributes = GetFileAttributesA(resolved.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
@@ -141,34 +112,22 @@ bool ImageFile::read(std::vector<std::uint8_t>& contents, std::string& problem) 
 
 bool ImageFile::replace(const std::vector<std::uint8_t>& contents, bool create,
                         std::string& problem) {
-    const std::string name = resolved.substr(folder.size());
-    std::string temporary;
-    const HANDLE file = createTemporary(folder, name, FILE_ATTRIBUTE_NORMAL, temporary);
-    if (file == INVALID_HANDLE_VALUE) {
+    os::FileReplacement replacement;
+    if (!replacement.begin(resolved, problem) ||
+        !replacement.write(contents.data(), contents.size(), problem)) {
+        return false;
+    }
+    if (!lock(toHandle(replacement.handle()))) {
         problem = reasonOf(GetLastError());
         return false;
     }
-    bool done = true;
-    for (std::size_t at = 0; done && at < contents.size();) {
-        const DWORD chunk = static_cast<DWORD>(
-            contents.size() - at < (1u << 30) ? contents.size() - at : (1u << 30));
-        DWORD count = 0;
-        done = WriteFile(file, contents.data() + at, chunk, &count, nullptr) != 0 && count > 0;
-        at += count;
-    }
-    done = done && FlushFileBuffers(file) != 0 && lock(file);
     // Windows replaces no file that is open: the old image's handle goes first.
-    if (done && handle != -1) {
+    if (handle != -1) {
         CloseHandle(toHandle(handle));
         handle = -1;
     }
-    const DWORD flags = MOVEFILE_WRITE_THROUGH | (create ? 0 : MOVEFILE_REPLACE_EXISTING);
-    done = done && MoveFileExA(temporary.c_str(), resolved.c_str(), flags) != 0;
-    if (!done) {
-        problem = reasonOf(GetLastError());
-        CloseHandle(file);
-        DeleteFileA(temporary.c_str());
-        if (handle == -1 && !create) {
+    if (!replacement.commit(create, problem)) {
+        if (!create) {
             // Keep this run's hold on the image it still has.
             const HANDLE old = CreateFileA(resolved.c_str(), GENERIC_READ, ShareAll, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -180,10 +139,7 @@ bool ImageFile::replace(const std::vector<std::uint8_t>& contents, bool create,
         }
         return false;
     }
-    if (handle != -1) {
-        CloseHandle(toHandle(handle));
-    }
-    handle = reinterpret_cast<std::intptr_t>(file);
+    handle = replacement.release();
     return true;
 }
 

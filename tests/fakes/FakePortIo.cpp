@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/PerformanceCounter.h"
+#include "os/MonotonicClock.h"
 #include "portio/PortIoLibrary.h"
 
 PortIoLibrary portIoLibrary = {};

@@ -105,6 +105,7 @@ int linkToAView(const std::string& path) {
 }
 int ourView(const std::string& path) {
     writeWholeFile(path, std::string(porttrace::GtkwaveViewTitle) + "\nolder view\n");
+    chmod(path.c_str(), 0640);  // the user's choice, which a new view keeps
     return -1;
 }
 
@@ -130,6 +131,9 @@ TEST_P(TracePlanted, IsLeftAloneUnlessOurs) {
     struct stat after {};
     lstat(path.c_str(), &after);
     EXPECT_EQ(after.st_ino != before.st_ino, planted.viewReplaced);
+    if (planted.viewReplaced && before.st_ino != 0) {
+        EXPECT_EQ(after.st_mode & 07777, before.st_mode & 07777);
+    }
     if (held >= 0) {
         EXPECT_EQ(readWholeFile(path), "kept");
         close(held);

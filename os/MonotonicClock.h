@@ -1,6 +1,6 @@
 // The high-resolution monotonic counter that all busy waits are timed by.
-#ifndef LPTFLASH_PLATFORM_PERFORMANCECOUNTER_H
-#define LPTFLASH_PLATFORM_PERFORMANCECOUNTER_H
+#ifndef LPTFLASH_OS_MONOTONICCLOCK_H
+#define LPTFLASH_OS_MONOTONICCLOCK_H
 
 #include <cstdint>
 
@@ -10,7 +10,7 @@ std::int64_t queryCounterFrequency();
 // Current tick count; never decreases.
 std::int64_t queryCounter();
 
-// The counter in nanoseconds, from an arbitrary origin: the time of the stand-in port libraries'
+// The counter in nanoseconds, from an arbitrary origin: the time of the io libraries'
 // traces and of the simulated chip, so that they keep the program's clock.
 std::int64_t monotonicNanoseconds();
 

@@ -1,4 +1,4 @@
-#include "platform/PerformanceCounter.h"
+#include "os/MonotonicClock.h"
 
 #include <time.h>
 
