@@ -281,11 +281,17 @@ TEST_F(Lptflash, WriteProgramsOnlyWhatItCan) {
     EXPECT_TRUE(readWholeFile(image()) == data + std::string(524288 - 64, '\xFF'));
 
     data[3] = 0x00;  // clears bits only
+    data[5] = 0x00;
     writeWholeFile(file("data.bin"), data);
+    struct stat before {};
+    struct stat after {};
+    stat(image().c_str(), &before);
     const ProgramResult again = run({"write", file("data.bin"), "--no-verify"});
     EXPECT_EQ(again.exitCode, 0) << again.err;
-    EXPECT_NE(again.out.find("write: 1 of 64 bytes programmed"), std::string::npos) << again.out;
-    EXPECT_EQ(readWholeFile(image())[3], '\0');
+    EXPECT_NE(again.out.find("write: 2 of 64 bytes programmed"), std::string::npos) << again.out;
+    EXPECT_EQ(readWholeFile(image()).substr(3, 3), std::string("\0", 1) + data[4] + '\0');
+    stat(image().c_str(), &after);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "programs replaced the image instead of writing it";
 
     data[4] = 0x00;  // a chip whose programs fail: DQ5, reported at the byte
     writeWholeFile(file("data.bin"), data);
