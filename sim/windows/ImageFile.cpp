@@ -95,7 +95,10 @@ ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) 
     const HANDLE file = CreateFileA(resolved.c_str(), GENERIC_READ | GENERIC_WRITE, ShareAll,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        problem = "cannot be opened (" + reasonOf(GetLastError()) + ")";
+        // A run's image, once saved, is its temporary file, which shares no writing.
+        const DWORD error = GetLastError();
+        problem = error == ERROR_SHARING_VIOLATION ? "in use by another run (locked)"
+                                                   : "cannot be opened (" + reasonOf(error) + ")";
         return Found::Refused;
     }
     LARGE_INTEGER size{};
