@@ -41,4 +41,28 @@ bool ChipImage::createIfMissing(const std::vector<std::uint8_t>& contents, std::
     return true;
 }
 
+bool ChipImage::save(const std::vector<std::uint8_t>& contents, std::string& problem) {
+    behind = !file.replace(contents, false, problem);
+    unsynced = unsynced && behind;  // a new file replaces the one with unsynced bytes
+    return !behind;
+}
+
+bool ChipImage::program(const std::vector<std::uint8_t>& contents, std::size_t offset,
+                        std::string& problem) {
+    if (behind) {
+        return save(contents, problem);
+    }
+    behind = !file.writeByte(offset, contents[offset], problem);
+    unsynced = true;
+    return !behind;
+}
+
+bool ChipImage::sync(std::string& problem) {
+    if (!unsynced) {
+        return true;
+    }
+    unsynced = false;
+    return file.sync(problem);
+}
+
 }  // namespace sim

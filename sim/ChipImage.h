@@ -25,13 +25,20 @@ class ChipImage {
     bool createIfMissing(const std::vector<std::uint8_t>& contents, std::string& problem);
 
     // Replaces the image as a whole, so that it is never seen half written, even after a crash.
-    bool save(const std::vector<std::uint8_t>& contents, std::string& problem) {
-        return file.replace(contents, false, problem);
-    }
+    bool save(const std::vector<std::uint8_t>& contents, std::string& problem);
+    // Keeps the byte at offset, just programmed: written in place at once, so a killed run loses
+    // none, and on the disk at the next sync. An image behind the chip (a save or a write
+    // failed) is replaced as a whole instead, never patched into a mix of old and new.
+    bool program(const std::vector<std::uint8_t>& contents, std::size_t offset,
+                 std::string& problem);
+    // Puts the bytes programmed since the last sync (or save) on the disk.
+    bool sync(std::string& problem);
 
   private:
     ImageFile file;
     bool missing = false;
+    bool behind = false;
+    bool unsynced = false;
 };
 
 }  // namespace sim

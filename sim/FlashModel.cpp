@@ -139,7 +139,8 @@ FlashModel::Change FlashModel::command(std::uint32_t address, std::uint8_t value
 // A 1 over a 0 cannot be programmed: the chip tries until its maximum time, then sets DQ5.
 FlashModel::Change FlashModel::program(std::uint32_t address, bool lowByte, std::uint8_t value,
                                        std::int64_t nowNs) {
-    std::uint8_t& cell = memory[offsetOf(address, lowByte)];
+    programmed = offsetOf(address, lowByte);
+    std::uint8_t& cell = memory[programmed];
     const std::uint8_t written =
         fail == FailMode::Program ? static_cast<std::uint8_t>(value | (cell & StuckBit)) : value;
     const bool fails = fail == FailMode::Program || (value & ~cell) != 0;

@@ -35,6 +35,8 @@ class FlashModel {
     Change write(std::uint32_t address, bool lowByte, std::uint8_t value, std::int64_t nowNs);
 
     const std::vector<std::uint8_t>& contents() const { return memory; }
+    // The offset in contents of the byte the last Programmed change wrote.
+    std::size_t programmedOffset() const { return programmed; }
 
   private:
     // Mid-command states are the tracker's. Busy: an erase or a program runs, and every read
@@ -62,6 +64,7 @@ class FlashModel {
     std::uint8_t statusSteady = 0;
     std::uint8_t statusToggles = 0;
     bool toggle = false;
+    std::size_t programmed = 0;
 };
 
 }  // namespace sim

@@ -33,6 +33,12 @@ class ImageFile {
     // problem holds the system's reason.
     bool replace(const std::vector<std::uint8_t>& contents, bool create, std::string& problem);
 
+    // Writes one byte in place, into the locked file, which is the one at the path (a replace
+    // passes the lock with the file). A one-byte write is never seen half done, and a killed
+    // process loses none: it reaches the disk at the next sync.
+    bool writeByte(std::uint64_t offset, std::uint8_t value, std::string& problem);
+    bool sync(std::string& problem);
+
   private:
     std::intptr_t handle = -1;
     std::string resolved;  // the image itself, links followed

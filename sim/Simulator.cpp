@@ -48,6 +48,13 @@ Simulator::Simulator() {
     announce();
 }
 
+Simulator::~Simulator() {
+    std::string problem;
+    if (chip != nullptr) {
+        reportUnsaved(image.sync(problem), problem);
+    }
+}
+
 // Said once, so that nobody takes a simulated run for a real adapter passing its test.
 void Simulator::announce() const {
     if (settings.board == BoardKind::None) {
@@ -87,7 +94,7 @@ void Simulator::portOut(std::uint16_t port, std::uint8_t value) {
     }
     const std::int64_t now = monotonicNanoseconds();
     trace.written(now, portRegister, value);
-    keepImage(board->write(portRegister, value, now));
+    keepImage(board->write(portRegister, value, now), now);
 }
 
 std::uint8_t Simulator::portIn(std::uint16_t port) {
@@ -101,12 +108,29 @@ std::uint8_t Simulator::portIn(std::uint16_t port) {
     return value;
 }
 
-void Simulator::keepImage(FlashModel::Change change) {
+// An erase replaces the whole image; a program writes its one byte in place, which costs a
+// write, not a 16 MiB copy, and syncs at most once a second (and at exit): a killed run keeps
+// every byte, and a power cut loses at most the last second's.
+void Simulator::keepImage(FlashModel::Change change, std::int64_t nowNs) {
+    constexpr std::int64_t SyncEveryNs = 1'000'000'000;
     if (change == FlashModel::Change::None || chip == nullptr) {
         return;
     }
     std::string problem;
-    if (!image.save(chip->contents(), problem) && !imageWriteFailed) {
+    if (change == FlashModel::Change::Erased) {
+        reportUnsaved(image.save(chip->contents(), problem), problem);
+        imageSyncedNs = nowNs;
+        return;
+    }
+    reportUnsaved(image.program(chip->contents(), chip->programmedOffset(), problem), problem);
+    if (nowNs - imageSyncedNs >= SyncEveryNs) {
+        imageSyncedNs = nowNs;
+        reportUnsaved(image.sync(problem), problem);
+    }
+}
+
+void Simulator::reportUnsaved(bool saved, const std::string& problem) {
+    if (!saved && !imageWriteFailed) {
         imageWriteFailed = true;  // said once; the chip itself goes on working
         std::fprintf(stderr,
                      "lptio: the chip's new contents were not saved to %s (%s); the next run "

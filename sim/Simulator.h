@@ -25,13 +25,17 @@ class Simulator {
 
     // Bad settings are reported on stderr, and the adapter then answers as board "none".
     Simulator();
+    ~Simulator();  // puts the last programmed bytes on the disk
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
 
     void portOut(std::uint16_t port, std::uint8_t value);
     std::uint8_t portIn(std::uint16_t port);
 
   private:
     bool registerOf(std::uint16_t port, PortRegister& portRegister) const;
-    void keepImage(FlashModel::Change change);
+    void keepImage(FlashModel::Change change, std::int64_t nowNs);
+    void reportUnsaved(bool saved, const std::string& problem);
     void announce() const;
     std::string imageProblem(const std::string& problem) const;
 
@@ -41,6 +45,7 @@ class Simulator {
     std::unique_ptr<AdapterBoard> board;
     porttrace::PortTrace trace;
     bool imageWriteFailed = false;
+    std::int64_t imageSyncedNs = 0;
 };
 
 }  // namespace sim

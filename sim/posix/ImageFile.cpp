@@ -101,7 +101,12 @@ ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) 
     // The previous holder's last save may replace the file between our open and our lock:
     // only a lock on the file that is still at the path counts.
     for (int tries = 0; tries < 10; ++tries) {
-        const int fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        // Writable for the in-place programs; a read-only file still opens, to be refused below.
+        constexpr int Flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+        int fd = ::open(resolved.c_str(), O_RDWR | Flags);
+        if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EISDIR)) {
+            fd = ::open(resolved.c_str(), O_RDONLY | Flags);
+        }
         if (fd < 0) {
             problem = "cannot be opened (" + reasonOf(errno) + ")";
             return errno == ENOENT ? Found::Missing : Found::Refused;
@@ -176,6 +181,26 @@ bool ImageFile::replace(const std::vector<std::uint8_t>& contents, bool create,
         handle = replacement.release();
     }
     return done;
+}
+
+bool ImageFile::writeByte(std::uint64_t offset, std::uint8_t value, std::string& problem) {
+    ssize_t count = -1;
+    do {
+        count = pwrite(static_cast<int>(handle), &value, 1, static_cast<off_t>(offset));
+    } while (count < 0 && errno == EINTR);
+    if (count != 1) {
+        problem = count < 0 ? reasonOf(errno) : "nothing written";
+        return false;
+    }
+    return true;
+}
+
+bool ImageFile::sync(std::string& problem) {
+    if (fsync(static_cast<int>(handle)) != 0) {
+        problem = reasonOf(errno);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace sim

@@ -63,10 +63,13 @@ ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) 
         problem = "read-only: a write-protected chip image is never changed";
         return Found::Refused;
     }
-    const HANDLE file = CreateFileA(resolved.c_str(), GENERIC_READ, ShareAll, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileA(resolved.c_str(), GENERIC_READ | GENERIC_WRITE, ShareAll,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        problem = "cannot be opened (" + reasonOf(GetLastError()) + ")";
+        // A run's image, once saved, is its temporary file, which shares no writing.
+        const DWORD error = GetLastError();
+        problem = error == ERROR_SHARING_VIOLATION ? "in use by another run (locked)"
+                                                   : "cannot be opened (" + reasonOf(error) + ")";
         return Found::Refused;
     }
     LARGE_INTEGER size{};
@@ -129,8 +132,8 @@ bool ImageFile::replace(const std::vector<std::uint8_t>& contents, bool create,
     if (!replacement.commit(create, problem)) {
         if (!create) {
             // Keep this run's hold on the image it still has.
-            const HANDLE old = CreateFileA(resolved.c_str(), GENERIC_READ, ShareAll, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            const HANDLE old = CreateFileA(resolved.c_str(), GENERIC_READ | GENERIC_WRITE, ShareAll,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (old != INVALID_HANDLE_VALUE && lock(old)) {
                 handle = reinterpret_cast<std::intptr_t>(old);
             } else if (old != INVALID_HANDLE_VALUE) {
@@ -140,6 +143,30 @@ bool ImageFile::replace(const std::vector<std::uint8_t>& contents, bool create,
         return false;
     }
     handle = replacement.release();
+    return true;
+}
+
+bool ImageFile::writeByte(std::uint64_t offset, std::uint8_t value, std::string& problem) {
+    if (handle == -1) {
+        problem = "the image is no longer held (a failed save lost it)";
+        return false;
+    }
+    OVERLAPPED where{};  // on a synchronous handle, just the offset
+    where.Offset = static_cast<DWORD>(offset);
+    where.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD count = 0;
+    if (!WriteFile(toHandle(handle), &value, 1, &count, &where) || count != 1) {
+        problem = reasonOf(GetLastError());
+        return false;
+    }
+    return true;
+}
+
+bool ImageFile::sync(std::string& problem) {
+    if (handle != -1 && !FlushFileBuffers(toHandle(handle))) {
+        problem = reasonOf(GetLastError());
+        return false;
+    }
     return true;
 }
 

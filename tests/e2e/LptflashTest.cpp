@@ -1,8 +1,10 @@
 // The shipped lptflash end to end on the simulator, on the sped-up clock: one table of runs whose
 // outcome is their exit code and lines (natively, and some under Wine), and the runs whose files
 // and chip image must be checked as well.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -281,11 +283,17 @@ TEST_F(Lptflash, WriteProgramsOnlyWhatItCan) {
     EXPECT_TRUE(readWholeFile(image()) == data + std::string(524288 - 64, '\xFF'));
 
     data[3] = 0x00;  // clears bits only
+    data[5] = 0x00;
     writeWholeFile(file("data.bin"), data);
+    const int held = open(image().c_str(), O_RDONLY | O_CLOEXEC);
     const ProgramResult again = run({"write", file("data.bin"), "--no-verify"});
     EXPECT_EQ(again.exitCode, 0) << again.err;
-    EXPECT_NE(again.out.find("write: 1 of 64 bytes programmed"), std::string::npos) << again.out;
-    EXPECT_EQ(readWholeFile(image())[3], '\0');
+    EXPECT_NE(again.out.find("write: 2 of 64 bytes programmed"), std::string::npos) << again.out;
+    EXPECT_EQ(readWholeFile(image()).substr(3, 3), std::string("\0", 1) + data[4] + '\0');
+    struct stat after {};
+    EXPECT_EQ(fstat(held, &after), 0);
+    EXPECT_EQ(after.st_nlink, 1u) << "programs replaced the image instead of writing it";
+    close(held);
 
     data[4] = 0x00;  // a chip whose programs fail: DQ5, reported at the byte
     writeWholeFile(file("data.bin"), data);

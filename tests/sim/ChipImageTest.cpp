@@ -1,6 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -60,6 +65,43 @@ TEST_P(ChipImagePlaced, IsRefusedAtLoadOrSavesEveryTime) {
         ASSERT_TRUE(image.save(contents, problem)) << "save " << save << ": " << problem;
     }
     EXPECT_EQ(readWholeFile(path), std::string(1, static_cast<char>(placed.saves - 1)) + "bcd");
+}
+
+// A program writes its byte into the image at the path, never a new file, also after an erase
+// replaced the file the run locked; a run killed right after the program keeps the byte.
+TEST(ChipImage, ProgramsWriteInPlaceAndSurviveAKill) {
+    TemporaryFolder folder;
+    const std::string path = folder.file("chip.img");
+    writeWholeFile(path, "abcd");
+    // A file replaced at the path loses its name (inode numbers may come back; a link count not).
+    const auto stillThere = [](int held) {
+        struct stat file {};
+        return fstat(held, &file) == 0 && file.st_nlink == 1;
+    };
+    const pid_t child = fork();
+    if (child == 0) {
+        sim::ChipImage image;
+        std::vector<std::uint8_t> contents;
+        std::string problem;
+        const int loaded = open(path.c_str(), O_RDONLY);
+        bool kept = image.load(path, 4, contents, problem);
+        contents = {'w', 'x', 'y', 'z'};  // the erase: a new file
+        kept = kept && image.save(contents, problem) && !stillThere(loaded);
+        const int erased = open(path.c_str(), O_RDONLY);
+        contents[1] = 'B';
+        contents[3] = 'D';
+        kept = kept && image.program(contents, 1, problem) && image.program(contents, 3, problem) &&
+               stillThere(erased);
+        if (kept) {
+            raise(SIGKILL);
+        }
+        std::fprintf(stderr, "not kept in place: %s\n", problem.c_str());
+        _exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    EXPECT_EQ(readWholeFile(path), "wByD");
 }
 
 INSTANTIATE_TEST_SUITE_P(
