@@ -280,7 +280,7 @@ TEST_P(FlashtestUnderWine, HardwareForwardsEveryAccess) {
               "lptio: LPTIO_FORCE_PORT=1: using 0xd010, which Windows does not list as a "
               "parallel port (it lists none)");
     const std::vector<PortCall> calls = run.ports();
-    EXPECT_EQ(accessStrings(calls, forwardedProbe.size()), forwardedProbe);
+    ASSERT_EQ(accessStrings(calls, forwardedProbe.size()), forwardedProbe);
     EXPECT_EQ(busCycles(calls), reportCycles(sampleChip));
     const Lines traced = run.busLog();
     EXPECT_EQ(std::count(traced.begin(), traced.end(), writeCycle(0x555, 0x10, "chip erase")), 1);
@@ -293,6 +293,17 @@ TEST_P(FlashtestUnderWine, HardwareForwardsEveryAccess) {
     EXPECT_EQ(Lines(passedOn.begin() + 2, passedOn.end()),
               without(accessStrings(made, made.size()),
                       [](const std::string& a) { return a.rfind("W 889", 0) == 0; }));
+}
+
+// Both streams to one file, as an operator keeps a log: the library's lines come before the
+// pause's prompt, which the command processor writes through a handle of its own.
+TEST_P(FlashtestUnderWine, OneLogHasTheLibrarysLinesBeforeThePrompt) {
+    FlashtestRun run(Library::Simulator, GetParam());
+    run.shell = "LD_PRELOAD=\"$LPTFLASH_WINE_PRELOAD\" exec \"$0\" \"$@\" </dev/null 2>&1";
+    const ProgramResult result = run.set({{"LPTIO_SIM_BOARD", "none"}}).start();
+    const auto announced = result.out.find("lptio: simulation, no real port");
+    EXPECT_NE(announced, std::string::npos) << result.out;
+    EXPECT_LT(announced, result.out.find("Press any key")) << result.out;
 }
 
 std::string nameOfPlatform(const testing::TestParamInfo<Platform>& info) {
@@ -532,65 +543,69 @@ INSTANTIATE_TEST_SUITE_P(
                std::get<0>(info.param).name;
     });
 
-}  // namespace
-
-namespace {
-
 // The image is replaced through a file nobody could prepare: links planted at the names a
 // save might use are never followed, and the image keeps its mode and its link.
 TEST(FlashtestSimulatorImage, KeepsItsModeAndItsLinkAndFollowsNoPlantedLink) {
-    TemporaryFolder folder;
-    writeWholeFile(folder.file("chip.img"), std::string(512 * 1024, '\x3C'));
-    chmod(folder.file("chip.img").c_str(), 0600);
-    writeWholeFile(folder.file("victim"), "kept");
-    symlink("chip.img", folder.file("link.img").c_str());
+    FlashtestRun run(Library::Simulator);
+    writeWholeFile(run.folder.file("chip.img"), std::string(512 * 1024, '\x3C'));
+    chmod(run.folder.file("chip.img").c_str(), 0600);
+    writeWholeFile(run.folder.file("victim"), "kept");
+    symlink("chip.img", run.folder.file("link.img").c_str());
     for (const char* planted : {"chip.img.tmp", "link.img.tmp"}) {
-        symlink("victim", folder.file(planted).c_str());
+        symlink("victim", run.folder.file(planted).c_str());
     }
-    const ProgramResult result = runFlashtest(
-        folder, Library::Simulator,
-        {{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_IMAGE", folder.file("link.img")}});
+    const ProgramResult result =
+        run.set({{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_IMAGE", "@/link.img"}}).start();
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("#READ:[00]=0xFF3C\n"), std::string::npos);  // the image's bytes
-    EXPECT_TRUE(std::filesystem::is_symlink(folder.file("link.img")));
-    EXPECT_TRUE(readWholeFile(folder.file("chip.img")) == std::string(512 * 1024, '\xFF'));
-    EXPECT_EQ(std::filesystem::status(folder.file("chip.img")).permissions(),
+    EXPECT_TRUE(std::filesystem::is_symlink(run.folder.file("link.img")));
+    EXPECT_TRUE(run.erased("chip.img"));
+    EXPECT_EQ(std::filesystem::status(run.folder.file("chip.img")).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    EXPECT_EQ(readWholeFile(folder.file("victim")), "kept");
+    EXPECT_EQ(run.file("victim"), "kept");
 }
 
 // A file size limit makes the erase's save fail; the run goes on, and says what was lost.
 TEST(FlashtestSimulatorImage, AFailedSaveSaysSoAndKeepsTheOldImage) {
-    TemporaryFolder folder;
-    const std::string image = folder.file("chip.img");
+    FlashtestRun run(Library::Simulator);
+    const std::string image = run.folder.file("chip.img");
     const std::string kept(512 * 1024, '\x3C');
     writeWholeFile(image, kept);
-    const ProgramResult result = runFlashtest(
-        folder, Library::Simulator, {{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_IMAGE", image}},
-        false, "trap '' XFSZ; ulimit -f 64; exec \"$0\"");
+    run.shell = "trap '' XFSZ; ulimit -f 64; exec \"$0\"";
+    const ProgramResult result = run.set({{"LPTIO_SIM_CHIP", "Am29F040B"}}).start();
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.err,
               "lptio: simulation, no real port: board korvella+, chip Am29F040B, image " + image +
                   "\nlptio: the chip's new contents were not saved to " + image +
                   " (File too large); the next run starts from the contents saved before\n");
-    EXPECT_TRUE(readWholeFile(image) == kept);
-    EXPECT_EQ(filesIn(folder), (Lines{"chip.img", "flashtest", "libio.so"}));
+    EXPECT_TRUE(run.file("chip.img") == kept);
+    EXPECT_EQ(filesIn(run.folder), (Lines{"chip.img", "flashtest", "libio.so"}));
+}
+
+// The default image cannot be made in the run's folder: nobody set LPTIO_SIM_IMAGE, so the
+// message must not blame it.
+TEST(FlashtestSimulatorImage, ADefaultImageThatCannotBeMadeBlamesNoSetting) {
+    FlashtestRun run(Library::Simulator);
+    std::filesystem::create_directory(run.folder.file("lptio-sim-Am29F040B.img"));
+    const ProgramResult result =
+        run.set({{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_IMAGE", ""}}).start();
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err.find("LPTIO_SIM_IMAGE=\""), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.rfind(
+                  "lptio: the default image lptio-sim-Am29F040B.img in the current folder: ", 0),
+              0u)
+        << result.err;
 }
 
 // Started with standard output closed, the program must not write its text into a trace.
 TEST(FlashtestSimulatorTrace, ClosedStandardOutputNeverReachesATrace) {
-    TemporaryFolder folder;
-    runFlashtest(folder, Library::Simulator,
-                 {{"LPTIO_SIM_BOARD", "none"}, {"LPTIO_TRACE_BUSLOG", folder.file("run.log")}},
-                 false, "exec \"$0\" >&-");
-    const std::string log = readWholeFile(folder.file("run.log"));
+    FlashtestRun run(Library::Simulator);
+    run.shell = "exec \"$0\" >&-";
+    run.set({{"LPTIO_SIM_BOARD", "none"}}).traceBusLog().start();
+    const std::string log = run.file("run.log");
     EXPECT_EQ(log.rfind("# ", 0), 0u) << log;
     EXPECT_EQ(log.find("H/W"), std::string::npos) << log;
 }
-
-}  // namespace
-
-namespace {
 
 // A file's name goes to the operator's terminal escaped: an image or trace named with a
 // terminal's control sequence (here: set the window's title) must not act there.
@@ -606,22 +621,20 @@ class FlashtestEscapedPath : public testing::TestWithParam<EscapedPathCase> {};
 
 TEST_P(FlashtestEscapedPath, ShowsControlCharactersAsEscapes) {
     const EscapedPathCase& path = GetParam();
-    const auto named = [](std::string text, const char* title) {
-        return text.replace(text.find('*'), 1, title);
+    FlashtestRun run(Library::Simulator);
+    const auto named = [&run](std::string text, const char* title) {
+        return run.folder.file(text.replace(text.find('*'), 1, title));
     };
-    TemporaryFolder folder;
     const char* const raw = "\x1B]0;owned\x07";
-    const char* const shown = "\\x1B]0;owned\\x07";
     if (std::string(path.planted) == "/dev/full") {
-        symlink("/dev/full", folder.file(named(path.plantedAt, raw)).c_str());
+        symlink("/dev/full", named(path.plantedAt, raw).c_str());
     } else if (*path.planted != '\0') {
-        writeWholeFile(folder.file(named(path.plantedAt, raw)), path.planted);
+        writeWholeFile(named(path.plantedAt, raw), path.planted);
     }
-    std::map<std::string, std::string> settings = {{"LPTIO_SIM_CHIP", "Am29F040B"}};
-    settings[path.variable] = folder.file(named(path.name, raw));
-    const ProgramResult result = runFlashtest(folder, Library::Simulator, settings);
+    const ProgramResult result =
+        run.set({{"LPTIO_SIM_CHIP", "Am29F040B"}, {path.variable, named(path.name, raw)}}).start();
     EXPECT_EQ(result.err.find('\x1B'), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find(path.shownStart + folder.file(named(path.plantedAt, shown))),
+    EXPECT_NE(result.err.find(path.shownStart + named(path.plantedAt, "\\x1B]0;owned\\x07")),
               std::string::npos)
         << result.err;
 }
@@ -634,60 +647,6 @@ INSTANTIATE_TEST_SUITE_P(
                                     "lptio: "},
                     EscapedPathCase{"LPTIO_TRACE_BUSLOG", "run*.log", "/dev/full", "run*.log",
                                     "LPTIO_TRACE_BUSLOG=\""}));
-
-}  // namespace
-
-namespace {
-
-// The default image cannot be made in the run's folder: nobody set LPTIO_SIM_IMAGE, so the
-// message must not blame it.
-TEST(FlashtestSimulatorImage, ADefaultImageThatCannotBeMadeBlamesNoSetting) {
-    TemporaryFolder folder;
-    std::filesystem::create_directory(folder.file("lptio-sim-Am29F040B.img"));
-    const ProgramResult result = runFlashtest(
-        folder, Library::Simulator, {{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_IMAGE", ""}});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err.find("LPTIO_SIM_IMAGE=\""), std::string::npos) << result.err;
-    EXPECT_EQ(result.err.rfind("lptio: the default image lptio-sim-Am29F040B.img in the current "
-                               "folder: ",
-                               0),
-              0u)
-        << result.err;
-}
-
-}  // namespace
-
-namespace {
-
-// Both streams to one file, as an operator keeps a log: the library's lines come before the
-// pause's prompt, which the command processor writes through a handle of its own.
-class FlashtestOneLog : public testing::TestWithParam<Platform> {};
-
-TEST_P(FlashtestOneLog, HasTheLibrarysLinesBeforeThePrompt) {
-    const std::string reason = cannotRun(GetParam(), Library::Simulator);
-    if (!reason.empty()) {
-        GTEST_SKIP() << reason;
-    }
-    TemporaryFolder folder;
-    const ProgramResult result = runFlashtest(
-        folder, Library::Simulator, {{"LPTIO_SIM_BOARD", "none"}}, false,
-        "LD_PRELOAD=\"$LPTFLASH_WINE_PRELOAD\" exec \"$0\" \"$@\" </dev/null 2>&1", GetParam());
-    const auto announced = result.out.find("lptio: simulation, no real port");
-    EXPECT_NE(announced, std::string::npos) << result.out;
-    EXPECT_LT(announced, result.out.find("Press any key")) << result.out;
-}
-
-INSTANTIATE_TEST_SUITE_P(Windows, FlashtestOneLog,
-                         testing::Values(Platform::WineX64, Platform::WineX86),
-                         [](const testing::TestParamInfo<Platform>& info) {
-                             return std::string(info.param == Platform::WineX64 ? "WineX64"
-                                                                                : "WineX86") +
-                                    "_BoardNone";
-                         });
-
-}  // namespace
-
-namespace {
 
 // Runs turned away over what another run or the system holds, before any file is touched: the
 // file named kept keeps its contents.
