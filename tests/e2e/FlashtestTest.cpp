@@ -14,7 +14,6 @@
 #include <map>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "PortLog.h"
@@ -457,91 +456,76 @@ INSTANTIATE_TEST_SUITE_P(
 // A run that finds no port it may drive fails the check, says why, and no access reaches the
 // port driver.
 struct NoPort {
-    const char* name;
+    std::string name;
     Library library;
     Settings settings;
     const char* message;
+    Platform platform = Platform::Native;
 };
 
-class FlashtestNoPort : public testing::TestWithParam<std::tuple<NoPort, Platform>> {};
+class FlashtestNoPort : public testing::TestWithParam<NoPort> {};
 
 TEST_P(FlashtestNoPort, FailsTheCheckAndSaysWhy) {
-    const auto& [noPort, platform] = GetParam();
-    const std::string reason = cannotRun(platform, noPort.library);
+    const NoPort& noPort = GetParam();
+    const std::string reason = cannotRun(noPort.platform, noPort.library);
     if (!reason.empty()) {
         GTEST_SKIP() << reason;
     }
-    FlashtestRun run(noPort.library, platform);
+    FlashtestRun run(noPort.library, noPort.platform);
     expectRun(run, run.set(noPort.settings).start(), failedCheck, 1, noPort.message);
     EXPECT_TRUE(run.ports().empty());
 }
 
+// The native runs, and the Windows ones for each build under Wine.
+std::vector<NoPort> noPortRuns(std::vector<NoPort> runs, const std::vector<NoPort>& windows) {
+    for (Platform platform : {Platform::WineX64, Platform::WineX86}) {
+        for (NoPort run : windows) {
+            run.name = std::string(platformName(platform)).substr(0, 8) + run.name;
+            run.platform = platform;
+            runs.push_back(run);
+        }
+    }
+    return runs;
+}
+
 const Library driver = Library::RealPortAndPortDriver;
 
-INSTANTIATE_TEST_SUITE_P(
-    Runs, FlashtestNoPort,
-    testing::Combine(
-        testing::Values(
-            NoPort{"RealPortUnwritableTrace",
-                   Library::RealPort,
-                   {{"LPTIO_PORT", "/dev/null"}, {Vcd, "/nonexistent/run.vcd"}},
-                   "lptio: LPTIO_TRACE_VCD=\"/nonexistent/run.vcd\": its folder is not there"},
-            NoPort{"RealPortOnAnotherDevice",
-                   Library::RealPort,
-                   {{"LPTIO_PORT", "/dev/null"}},
-                   "lptio: cannot reach the port at 0x378 (LPTIO_PORT=/dev/null), reads give "
-                   "0xFF: /dev/null is not a parallel port device"}),
-        testing::Values(Platform::Native)),
-    [](const testing::TestParamInfo<std::tuple<NoPort, Platform>>& info) {
-        return std::string(std::get<0>(info.param).name);
-    });
-
-INSTANTIATE_TEST_SUITE_P(
-    Windows, FlashtestNoPort,
-    testing::Combine(
-        testing::Values(
-            NoPort{"HardwareWithoutPortAccessLibrary", Library::RealPort, forcedPort,
-                   "(LPTIO_PORT=0xd010), reads give 0xFF: inpout"},
-            NoPort{"HardwareWithoutPortAccessLibraryOrPort",
-                   Library::RealPort,
-                   {},
-                   " is neither beside io.dll nor in Windows' system folder: get the freeware "},
-            NoPort{"HardwareBadPortAccessLibrary", Library::RealPortAndBadPortDriver, forcedPort,
-                   ".dll cannot be loaded: Bad EXE format for @\\inpout"},
-            NoPort{"HardwareDriverNotRunning", driver,
-                   with(forcedPort, "SCRIPTIO_DRIVER_CLOSED", "1"),
-                   "did not start although this run is elevated: Windows' vulnerable driver "
-                   "blocklist may refuse it"},
-            // No port at 0x378 and no LPTIO_PORT: the library is loaded all the same.
-            NoPort{"HardwareNoPortListed",
-                   driver,
-                   {},
-                   "reads give 0xFF: Windows lists no parallel port (a USB-to-parallel adapter"},
-            NoPort{"HardwareForcedOntoTheFloppyController", driver,
-                   with(forcedPort, "LPTIO_PORT", "0x3f0"),
-                   "(LPTIO_PORT=0x3f0), reads give 0xFF: 0x3f0 belongs to the floppy disk "
-                   "controller: never used, even forced"},
-            NoPort{"HardwareForcedOntoTriggerModeRegisters", driver,
-                   with(forcedPort, "LPTIO_PORT", "0x4d0"),
-                   "0x4d0 belongs to the interrupt controllers' trigger mode registers"},
-            NoPort{"HardwareUnlistedAddressRefused",
-                   driver,
-                   {{"LPTIO_PORT", "0xd010"}},
-                   "(LPTIO_PORT=0xd010), reads give 0xFF: Windows lists no parallel port"},
-            NoPort{"HardwareBadSetting",
-                   driver,
-                   {{"LPTIO_PORT", "/dev/parport0"}},
-                   "lptio: LPTIO_PORT=\"/dev/parport0\": not a parallel port; accepted: LPT1"},
-            // A device takes no trace: a kill would lose what a buffer held.
-            NoPort{"SimulatorTraceIsADevice",
-                   Library::Simulator,
-                   {{BusLog, "NUL"}},
-                   "lptio: LPTIO_TRACE_BUSLOG=\"NUL\": not a regular file"}),
-        testing::Values(Platform::WineX64, Platform::WineX86)),
-    [](const testing::TestParamInfo<std::tuple<NoPort, Platform>>& info) {
-        return std::string(std::get<1>(info.param) == Platform::WineX64 ? "WineX64_" : "WineX86_") +
-               std::get<0>(info.param).name;
-    });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Runs, FlashtestNoPort, testing::ValuesIn(noPortRuns(
+    {NoPort{"RealPortUnwritableTrace", Library::RealPort,
+            {{"LPTIO_PORT", "/dev/null"}, {Vcd, "/nonexistent/run.vcd"}},
+            "lptio: LPTIO_TRACE_VCD=\"/nonexistent/run.vcd\": its folder is not there"},
+     NoPort{"RealPortOnAnotherDevice", Library::RealPort, {{"LPTIO_PORT", "/dev/null"}},
+            "lptio: cannot reach the port at 0x378 (LPTIO_PORT=/dev/null), reads give 0xFF: "
+            "/dev/null is not a parallel port device"}},
+    {NoPort{"HardwareWithoutPortAccessLibrary", Library::RealPort, forcedPort,
+            "(LPTIO_PORT=0xd010), reads give 0xFF: inpout"},
+     NoPort{"HardwareWithoutPortAccessLibraryOrPort", Library::RealPort, {},
+            " is neither beside io.dll nor in Windows' system folder: get the freeware "},
+     NoPort{"HardwareBadPortAccessLibrary", Library::RealPortAndBadPortDriver, forcedPort,
+            ".dll cannot be loaded: Bad EXE format for @\\inpout"},
+     NoPort{"HardwareDriverNotRunning", driver, with(forcedPort, "SCRIPTIO_DRIVER_CLOSED", "1"),
+            "did not start although this run is elevated: Windows' vulnerable driver blocklist "
+            "may refuse it"},
+     // No port at 0x378 and no LPTIO_PORT: the library is loaded all the same.
+     NoPort{"HardwareNoPortListed", driver, {},
+            "reads give 0xFF: Windows lists no parallel port (a USB-to-parallel adapter"},
+     NoPort{"HardwareForcedOntoTheFloppyController", driver,
+            with(forcedPort, "LPTIO_PORT", "0x3f0"),
+            "(LPTIO_PORT=0x3f0), reads give 0xFF: 0x3f0 belongs to the floppy disk controller: "
+            "never used, even forced"},
+     NoPort{"HardwareForcedOntoTriggerModeRegisters", driver,
+            with(forcedPort, "LPTIO_PORT", "0x4d0"),
+            "0x4d0 belongs to the interrupt controllers' trigger mode registers"},
+     NoPort{"HardwareUnlistedAddressRefused", driver, {{"LPTIO_PORT", "0xd010"}},
+            "(LPTIO_PORT=0xd010), reads give 0xFF: Windows lists no parallel port"},
+     NoPort{"HardwareBadSetting", driver, {{"LPTIO_PORT", "/dev/parport0"}},
+            "lptio: LPTIO_PORT=\"/dev/parport0\": not a parallel port; accepted: LPT1"},
+     // A device takes no trace: a kill would lose what a buffer held.
+     NoPort{"SimulatorTraceIsADevice", Library::Simulator, {{BusLog, "NUL"}},
+            "lptio: LPTIO_TRACE_BUSLOG=\"NUL\": not a regular file"}})),
+    [](const testing::TestParamInfo<NoPort>& info) { return info.param.name; });
+// clang-format on
 
 // The image is replaced through a file nobody could prepare: links planted at the names a
 // save might use are never followed, and the image keeps its mode and its link.
