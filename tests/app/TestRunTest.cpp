@@ -64,25 +64,8 @@ TEST(TestRun, CompleteRunWaitsEachSettleTimeBetweenTheBusCycles) {
               "Korvella+ detected !\n#READ:[00]=0xABC\n"
               "#ID:  [MAN]=0x01; [DEV]=0x7E\n#EXT: [DEV]=0x21; [DEV]=0x0C\n"
               "Erase in progress...\nWait 300 seconds !\n");
-    const std::string unlock1 = writeCycle(0x555, 0xAA, "unlock 1/2");
-    const std::string unlock2 = writeCycle(0x2AA, 0x55, "unlock 2/2");
-    const Lines expected = {
-        "load",
-        // detection: enable, sample, shift clock up, sample, sample
-        "D 15000", "D 1", "D 10",
-        // first word: reset, the low byte, high byte select, the high byte, low select, end
-        "D 10", "D 1", writeCycle(0x555, 0xF0, "reset"), "D 20000", readCycle(0x0, true, 0xBC),
-        "D 10", "D 1", readCycle(0x0, false, 0x0A), "D 10", "D 10",
-        // identifier
-        "D 10", "D 1", writeCycle(0x555, 0xF0, "reset"), "D 10", "D 1", unlock1, "D 1", unlock2,
-        "D 1", writeCycle(0x555, 0x90, "autoselect"), "D 10", readCycle(0x0, true, 0x01),
-        readCycle(0x1, true, 0x7E), readCycle(0xE, true, 0x21), readCycle(0xF, true, 0x0C),
-        // chip erase, then the first word again
-        "D 1", writeCycle(0x0, 0xF0, "reset"), "D 10", "D 1", unlock1, "D 1", unlock2, "D 1",
-        writeCycle(0x555, 0x80, "erase setup"), "D 1", unlock1, "D 1", unlock2, "D 1",
-        writeCycle(0x555, 0x10, "chip erase"), "D 300000000", "D 1", writeCycle(0x0, 0xF0, "reset"),
-        "D 10", readCycle(0x0, true, 0xFF), "D 10", "D 1", readCycle(0x0, false, 0xFF), "D 10",
-        "D 10"};
+    Lines expected = reportCycles({sampleChipBytes.begin(), sampleChipBytes.end()}, true);
+    expected.insert(expected.begin(), "load");
     EXPECT_EQ(busCycles(log), expected);
     // The lines themselves, as the adapter needs them: after the access begins, each address
     // bit on data bit 1 before the clock (bit 0) rises; the read-back's load pulse on bit 2 with

@@ -1,6 +1,6 @@
-// The shipped flashtest, unmodified, end to end: one row per run, natively or a Windows build
-// under Wine, each with the port I/O library beside the program, its settings, and what the run
-// must show. The clock is sped up so that the 300 s erase wait passes in a fraction of a second.
+// The shipped flashtest, unmodified, end to end: the program copied into a run folder with a port
+// I/O library beside it, as an operator installs them, natively or a Windows build under Wine.
+// The clock is sped up so that the 300 s erase wait passes in a fraction of a second.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -8,11 +8,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <iterator>
-#include <ostream>
-#include <set>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,58 +24,20 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using Library = PortLibrary;
+using Settings = std::map<std::string, std::string>;
 
 const std::string pause = pausePrompt;
 const std::string notInitialized = "IO driver not initialized !\n" + pause;
 const std::string failedCheck = "H/W check failed !\n" + pause;
+const std::vector<unsigned> sampleChip(sampleChipBytes.begin(), sampleChipBytes.end());
+const std::string scriptedChip = statusScript({true, false, true}, sampleChip);  // Korvella+
+const std::string sampleReport = "Korvella+ detected !\n" + std::string(sampleChipReport) + pause;
 
 std::string report(const std::string& board, const std::string& firstWord, const std::string& id,
                    const std::string& extended, const std::string& afterErase = "0xFFFF") {
     return board + " detected !\n#READ:[00]=" + firstWord + "\n#ID:  " + id +
            "\n#EXT: " + extended +
            "\nErase in progress...\nWait 300 seconds !\n#READ:[00]=" + afterErase + "\n\n" + pause;
-}
-
-// The simulator's image after the run: absent, kept as the row filled it (0x3C), or erased.
-enum class Image { Unchecked, Absent, Kept, Erased };
-
-struct Row {
-    const char* name;
-    Library library;
-    std::map<std::string, std::string> settings;  // "@": the run's folder, also in err
-    std::string out;
-    int exitCode;
-    std::string err = "";  // part of stderr; empty: no message of the library at all
-    Lines ports = {};      // first port accesses of the scripted library
-    Lines cycles = {};     // from the port log or the bus log; empty: not checked
-    Image image = Image::Unchecked;
-    std::string imageFile = "chip.img";
-    int imageMode = 0644;
-    bool imageLocked = false;  // by another run
-    bool stdoutReaderGone = false;
-    size_t accessCount = 0;  // in the port log; 0: not checked
-    Platform platform = Platform::Native;
-
-    Row withErr(std::string text) const { return set(&Row::err, std::move(text)); }
-    Row withPorts(Lines lines) const { return set(&Row::ports, std::move(lines)); }
-    Row withCycles(Lines lines) const { return set(&Row::cycles, std::move(lines)); }
-    Row withImage(Image expected, std::string file = "chip.img") const {
-        return set(&Row::image, expected).set(&Row::imageFile, std::move(file));
-    }
-    template <typename Field, typename Value>
-    Row set(Field Row::*field, Value value) const {
-        Row row = *this;
-        row.*field = std::move(value);
-        return row;
-    }
-};
-
-std::string nameOf(const Row& row) {
-    const char* const platforms[] = {"", "WineX64_", "WineX86_"};
-    return platforms[static_cast<int>(row.platform)] + std::string(row.name);
-}
-void PrintTo(const Row& row, std::ostream* out) {
-    *out << nameOf(row);
 }
 
 Lines filesIn(const TemporaryFolder& folder) {
@@ -88,213 +49,213 @@ Lines filesIn(const TemporaryFolder& folder) {
     return names;
 }
 
-// A bus log without its times, which depend on the machine; "#" for each comment line.
-Lines busLog(const std::string& log) {
-    Lines entries;
-    std::istringstream lines(log);
-    for (std::string line; std::getline(lines, line);) {
-        entries.push_back(line[0] == '#' ? "#" : line.substr(15, line.find('\r') - 15));
-    }
-    return entries;
+Lines without(Lines lines, const std::function<bool(const std::string&)>& dropped) {
+    lines.erase(std::remove_if(lines.begin(), lines.end(), dropped), lines.end());
+    return lines;
 }
 
-// The default run's bus log, written out by hand: the probe line by line, then the report's
-// cycles with each command and what each byte read means.
-const Lines defaultRunLog = {"#",
-                             "#",
-                             "line   C0_byte_select = 1",
-                             "line   C3_write_strobe = 1",
-                             "line   C0_byte_select = 0",
-                             "line   C2_enable = 1",
-                             "line   C3_write_strobe = 0",
-                             "sample S7_presence = 1",
-                             "line   D0_addr_clock = 1",
-                             "sample S7_presence = 0",
-                             "sample S7_presence = 0",
-                             "line   C0_byte_select = 1",
-                             "line   C3_write_strobe = 1",
-                             "line   D0_addr_clock = 0",
-                             "line   C2_enable = 0",
-                             "probe  Korvella+ answered",
-                             "write  0x000555  low   0xF0  reset",
-                             "read   0x000000  low   0x4C",
-                             "read   0x000000  high  0x50",
-                             "write  0x000555  low   0xF0  reset",
-                             "write  0x000555  low   0xAA  unlock 1/2",
-                             "write  0x0002AA  low   0x55  unlock 2/2",
-                             "write  0x000555  low   0x90  autoselect",
-                             "read   0x000000  low   0x01  manufacturer code",
-                             "read   0x000001  low   0x7E  device code",
-                             "read   0x00000E  low   0x21  extended code 1/2",
-                             "read   0x00000F  low   0x01  extended code 2/2; chip S29GL128P",
-                             "write  0x000000  low   0xF0  reset",
-                             "write  0x000555  low   0xAA  unlock 1/2",
-                             "write  0x0002AA  low   0x55  unlock 2/2",
-                             "write  0x000555  low   0x80  erase setup",
-                             "write  0x000555  low   0xAA  unlock 1/2",
-                             "write  0x0002AA  low   0x55  unlock 2/2",
-                             "write  0x000555  low   0x10  chip erase",
-                             "write  0x000000  low   0xF0  reset",
-                             "read   0x000000  low   0xFF  erase status: done",
-                             "read   0x000000  high  0xFF"};
+std::string lastAccess(const std::vector<PortCall>& calls) {
+    return calls.empty() ? "none" : accessStrings({calls.back()}, 1)[0];
+}
 
-class Flashtest : public testing::TestWithParam<Row> {};
+// One run of flashtest: a folder holding the program and the library beside it, the operator's
+// settings, and what the run leaves there. "@" in a setting or a message stands for the folder as
+// the program names it.
+struct FlashtestRun {
+    explicit FlashtestRun(Library library, Platform platform = Platform::Native)
+        : library(library), platform(platform) {
+        if (records()) {
+            settings["SCRIPTIO_LOG"] = named("ports.log");
+        }
+        if (library == Library::RealPortAndPortDriver) {
+            settings["SCRIPTIO_LOADED"] = named("port-driver-loaded");
+        }
+        if (library == Library::Simulator) {
+            settings["LPTIO_SIM_IMAGE"] = named("chip.img");
+        }
+    }
+    // Under Wine, files are named from the program's current folder, the run's folder.
+    std::string named(const std::string& name) const {
+        return platform == Platform::Native ? folder.file(name) : name;
+    }
+    std::string inFolder(std::string text) const {
+        std::string windowsFolder = "Z:" + folder.path();
+        std::replace(windowsFolder.begin(), windowsFolder.end(), '/', '\\');
+        const auto at = text.find('@');
+        return at == std::string::npos
+                   ? text
+                   : text.replace(at, 1,
+                                  platform == Platform::Native ? folder.path() : windowsFolder);
+    }
+    FlashtestRun& set(const Settings& more) {
+        for (const auto& [name, value] : more) {
+            settings[name] = inFolder(value);
+        }
+        return *this;
+    }
+    FlashtestRun& traceBusLog() {
+        settings["LPTIO_TRACE_BUSLOG"] = named("run.log");
+        return *this;
+    }
+    ProgramResult start(bool stdoutReaderGone = false) const {
+        return runFlashtest(folder, library, settings, stdoutReaderGone, shell, platform);
+    }
+    // Every access the recording library saw, as at LPT1; the port driver's only at its base.
+    std::vector<PortCall> ports() const {
+        std::vector<PortCall> calls = parseLog(file("ports.log"));
+        for (PortCall& call : calls) {
+            if (library == Library::RealPortAndPortDriver) {
+                EXPECT_GE(call.port, 0xD010u);
+                call.port = call.port - 0xD010 + 0x378;
+            }
+        }
+        return calls;
+    }
+    // The bus log without its times, which depend on the machine; "#" for each comment line.
+    Lines busLog() const {
+        Lines entries;
+        std::istringstream lines(file("run.log"));
+        for (std::string line; std::getline(lines, line);) {
+            entries.push_back(line[0] == '#' ? "#" : line.substr(15, line.find('\r') - 15));
+        }
+        return entries;
+    }
+    std::string file(const std::string& name) const { return readWholeFile(folder.file(name)); }
+    bool erased(const std::string& image) const {
+        const std::string contents = file(image);
+        return !contents.empty() && contents.find_first_not_of('\xFF') == std::string::npos;
+    }
+    bool records() const {
+        return library == Library::Scripted || library == Library::WithoutIsDriverInstalled ||
+               library == Library::WithoutPortOut || library == Library::RealPortAndPortDriver;
+    }
 
-TEST_P(Flashtest, Runs) {
-    const Row& row = GetParam();
-    const std::string reason = cannotRun(row.platform, row.library);
+    TemporaryFolder folder;
+    Library library;
+    Platform platform;
+    Settings settings;
+    const char* shell = nullptr;  // starts the program (exec "$0"); null: started directly
+};
+
+// What the operator sees of the run: its stdout and exit code, and on stderr the message (with
+// "@" for the folder), or none but the simulator's one line saying that it is one.
+void expectRun(const FlashtestRun& run, const ProgramResult& result, const std::string& out,
+               int exitCode, const std::string& message = "") {
+    EXPECT_EQ(result.out, expectedStdout(run.platform, out));
+    EXPECT_EQ(result.exitCode, exitCode) << result.err;
+    const auto npos = std::string::npos;
+    if (message.empty()) {
+        const bool simulated = run.library == Library::Simulator;
+        EXPECT_EQ(result.err.rfind("lptio: simulation, no real port: board ", 0) == 0, simulated)
+            << result.err;
+        EXPECT_EQ(result.err.find("lptio:", simulated ? 1 : 0), npos) << result.err;
+    } else {
+        EXPECT_NE(result.err.find(run.inFolder(message)), npos) << result.err;
+    }
+    // The program speaks, in one line, only of a library that is there but cannot be loaded.
+    const auto programLine = result.err.find("flashtest: ");
+    EXPECT_EQ(result.err.find("flashtest: ", programLine + 1), npos) << "one line";
+    EXPECT_EQ(programLine != npos,
+              run.library == Library::NotALibrary || run.library == Library::OtherSimulator);
+    if (exitCode == 0) {
+        EXPECT_EQ(result.err.find("lptio:"), result.err.rfind("lptio:")) << "one library line";
+    }
+    // Every run loads the port-access library first, which installs its driver when elevated.
+    if (run.library == Library::RealPortAndPortDriver) {
+        EXPECT_EQ(run.file("port-driver-loaded"), "loaded\n");
+    }
+}
+
+const char* platformName(Platform platform) {
+    const char* const names[] = {"Native", "WineX64_Build", "WineX86_Build"};
+    return names[static_cast<int>(platform)];
+}
+
+// Behaviours the same natively and for each Windows build under Wine.
+class FlashtestEverywhere : public testing::TestWithParam<Platform> {
+  protected:
+    void SetUp() override {
+        const std::string reason = cannotRun(GetParam(), Library::Simulator);
+        if (!reason.empty()) {
+            GTEST_SKIP() << reason;
+        }
+    }
+};
+using FlashtestUnderWine = FlashtestEverywhere;
+
+TEST_P(FlashtestEverywhere, WithoutAUsableLibraryIsNotInitializedAndTouchesNoPort) {
+    for (Library library :
+         {Library::None, Library::WithoutIsDriverInstalled, Library::WithoutPortOut}) {
+        SCOPED_TRACE(static_cast<int>(library));
+        const FlashtestRun run(library, GetParam());
+        expectRun(run, run.start(), notInitialized, 1);
+        EXPECT_TRUE(run.ports().empty());
+    }
+}
+
+// A file that is no library is named, with the loader's reason; a missing one is not.
+TEST_P(FlashtestEverywhere, NamesAFileThatIsNoLibrary) {
+    const FlashtestRun run(Library::NotALibrary, GetParam());
+    expectRun(run, run.start(), notInitialized, 1,
+              GetParam() == Platform::Native ? "flashtest: cannot load libio.so: @/libio.so"
+                                             : "flashtest: cannot load @\\io.dll: ");
+}
+
+TEST_P(FlashtestEverywhere, ReportsTheChipWithTheSpecifiedCyclesAndLeavesTheLinesIdle) {
+    FlashtestRun run(Library::Scripted, GetParam());
+    expectRun(run, run.set({{"SCRIPTIO_STATUS", scriptedChip}}).start(), sampleReport, 0);
+    const std::vector<PortCall> calls = run.ports();
+    EXPECT_EQ(accessStrings(calls, constructionAndProbe.size()), constructionAndProbe);
+    EXPECT_EQ(busCycles(calls), reportCycles(sampleChip));
+    EXPECT_EQ(lastAccess(calls), "W 890 09");  // the lines left idle
+}
+
+// The default board and chip with the default image; the bus log shows the probe line by line,
+// then each cycle with its command and what each byte read means.
+TEST_P(FlashtestEverywhere, SimulatesTheDefaultBoardAndChipAndErasesItsDefaultImage) {
+    FlashtestRun run(Library::Simulator, GetParam());
+    run.set({{"LPTIO_SIM_IMAGE", ""}}).traceBusLog();
+    expectRun(run, run.start(),
+              report("Korvella+", "0x504C", "[MAN]=0x01; [DEV]=0x7E", "[DEV]=0x21; [DEV]=0x01"), 0);
+    // clang-format off
+    Lines expected = {"#", "#", "line   C0_byte_select = 1", "line   C3_write_strobe = 1",
+        "line   C0_byte_select = 0", "line   C2_enable = 1", "line   C3_write_strobe = 0",
+        "sample S7_presence = 1", "line   D0_addr_clock = 1", "sample S7_presence = 0",
+        "sample S7_presence = 0", "line   C0_byte_select = 1", "line   C3_write_strobe = 1",
+        "line   D0_addr_clock = 0", "line   C2_enable = 0", "probe  Korvella+ answered"};
+    // clang-format on
+    const Lines cycles =
+        reportCycles({0x4C, 0x50, 0x01, 0x7E, 0x21, 0x01, 0xFF, 0xFF}, false, "S29GL128P");
+    expected.insert(expected.end(), cycles.begin(), cycles.end());
+    EXPECT_EQ(run.busLog(), expected);
+    EXPECT_TRUE(run.erased("lptio-sim-S29GL128P.img"));
+}
+
+TEST_P(FlashtestEverywhere, SimulatedBoardNoneFailsTheCheckAndMakesNoImage) {
+    FlashtestRun run(Library::Simulator, GetParam());
+    run.set({{"LPTIO_SIM_BOARD", "none"}});
+    expectRun(run, run.start(), failedCheck, 1);
+    EXPECT_FALSE(std::filesystem::exists(run.folder.file("chip.img")));
+}
+
+// The other build's library cannot load; stderr says which build can.
+TEST_P(FlashtestUnderWine, OtherBuildsLibrarySaysWhichBuildCan) {
+    const std::string reason = cannotRun(GetParam(), Library::OtherSimulator);
     if (!reason.empty()) {
         GTEST_SKIP() << reason;
     }
-    TemporaryFolder folder;
-    // Under Wine, files the program opens are named from its current folder, the run's folder.
-    const bool wine = row.platform != Platform::Native;
-    std::string windowsFolder = "Z:" + folder.path();
-    std::replace(windowsFolder.begin(), windowsFolder.end(), '/', '\\');
-    const auto inFolder = [&](std::string text) {
-        const auto at = text.find('@');
-        return at == std::string::npos ? text
-                                       : text.replace(at, 1, wine ? windowsFolder : folder.path());
-    };
-    const auto here = [&](const char* name) -> std::string {
-        return wine ? name : folder.file(name);
-    };
-    std::map<std::string, std::string> settings;
-    for (const auto& [name, value] : row.settings) {
-        settings[name] = inFolder(value);
-    }
-    const bool driver = row.library == Library::RealPortAndPortDriver;
-    const bool logged = driver || row.library == Library::Scripted ||
-                        row.library == Library::WithoutIsDriverInstalled ||
-                        row.library == Library::WithoutPortOut;
-    if (logged) {
-        settings["SCRIPTIO_LOG"] = here("ports.log");
-    }
-    if (driver) {
-        settings["SCRIPTIO_LOADED"] = here("port-driver-loaded");
-    }
-    if ((!logged || driver) && !row.cycles.empty()) {
-        settings["LPTIO_TRACE_BUSLOG"] = here("run.log");
-    }
-    if (row.library == Library::Simulator) {
-        settings.emplace("LPTIO_SIM_IMAGE", here("chip.img"));
-    }
-    const std::string image = folder.file(row.imageFile);
-    const std::string kept(512 * 1024, '\x3C');  // an image of a 512 KiB chip
-    if (row.image == Image::Kept) {
-        writeWholeFile(image, kept);
-        writeWholeFile(folder.file("notes.txt"), "kept");
-        chmod(image.c_str(), static_cast<mode_t>(row.imageMode));
-    }
-    const int otherRun = open(image.c_str(), O_RDONLY);
-    ASSERT_TRUE(!row.imageLocked || flock(otherRun, LOCK_EX) == 0);
-
-    const ProgramResult result =
-        runFlashtest(folder, row.library, settings, row.stdoutReaderGone, nullptr, row.platform);
-    close(otherRun);
-    // Every run loads the port-access library first, which installs its driver when elevated.
-    EXPECT_EQ(readWholeFile(folder.file("port-driver-loaded")), driver ? "loaded\n" : "");
-
-    EXPECT_EQ(result.out, expectedStdout(row.platform, row.out));
-    EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
-    if (row.err.empty()) {
-        // The simulator says once that it is one; nothing else may be said.
-        const bool simulated = row.library == Library::Simulator;
-        EXPECT_EQ(result.err.rfind("lptio: simulation, no real port: board ", 0) == 0, simulated)
-            << result.err;
-        EXPECT_EQ(result.err.find("lptio:", simulated ? 1 : 0), std::string::npos) << result.err;
-        EXPECT_EQ(result.err.find("flashtest:"), std::string::npos) << result.err;
-    } else {
-        EXPECT_NE(result.err.find(inFolder(row.err)), std::string::npos) << result.err;
-    }
-    const auto programLine = result.err.find("flashtest: ");
-    EXPECT_EQ(result.err.find("flashtest: ", programLine + 1), std::string::npos) << "one line";
-    // The program speaks only of a library that is there but cannot be loaded.
-    EXPECT_EQ(programLine != std::string::npos,
-              row.library == Library::NotALibrary || row.library == Library::OtherSimulator);
-    if (row.exitCode == 0) {
-        EXPECT_EQ(result.err.find("lptio:"), result.err.rfind("lptio:")) << "one library line";
-    }
-    Lines cycles;
-    Lines traced = busLog(readWholeFile(folder.file("run.log")));
-    if (logged) {
-        std::vector<PortCall> calls = parseLog(readWholeFile(folder.file("ports.log")));
-        for (PortCall& call : calls) {
-            EXPECT_TRUE(!driver || call.port >= 0xD010) << call.port;  // only at the forced base
-            call.port = driver ? call.port - 0xD010 + 0x378 : call.port;
-        }
-        cycles = busCycles(calls);
-        EXPECT_EQ(accessStrings(calls, row.ports.size()), row.ports);
-        EXPECT_TRUE(row.accessCount == 0 || calls.size() == row.accessCount) << calls.size();
-        if (row.library != Library::Scripted && row.ports.empty()) {
-            EXPECT_TRUE(calls.empty());
-        } else if (!driver && !calls.empty()) {
-            EXPECT_EQ(accessStrings({calls.back()}, 1), Lines{"W 890 09"});  // lines left idle
-        }
-        // The hardware library traces what it passes on.
-        const auto erases =
-            std::count(traced.begin(), traced.end(), writeCycle(0x555, 0x10, "chip erase"));
-        EXPECT_TRUE(!driver || row.cycles.empty() || erases == 1) << erases;
-    } else {
-        cycles = traced;
-    }
-    if (!row.cycles.empty()) {
-        EXPECT_EQ(cycles, row.cycles);
-    }
-    const std::string contents = readWholeFile(image);
-    switch (row.image) {
-        case Image::Absent:
-            EXPECT_FALSE(std::filesystem::exists(image));
-            break;
-        case Image::Kept:  // a refused run changes no file and makes none
-            EXPECT_TRUE(contents == kept) << "the image changed";
-            EXPECT_EQ(readWholeFile(folder.file("notes.txt")), "kept");
-            EXPECT_EQ(filesIn(folder), (Lines{"chip.img", "flashtest", "libio.so", "notes.txt"}));
-            EXPECT_NE(result.err.find("; accepted: "), std::string::npos) << result.err;
-            break;
-        case Image::Erased:
-            EXPECT_FALSE(contents.empty());
-            EXPECT_EQ(contents.find_first_not_of('\xFF'), std::string::npos);
-            break;
-        case Image::Unchecked:
-            break;
-    }
+    const FlashtestRun run(Library::OtherSimulator, GetParam());
+    expectRun(run, run.start(), notInitialized, 1,
+              GetParam() == Platform::WineX64
+                  ? "It is a 32-bit library: use the x86 build of flashtest."
+                  : "It is a 64-bit library: use the x64 build of flashtest.");
 }
 
-const std::vector<unsigned> sampleChip(sampleChipBytes.begin(), sampleChipBytes.end());
-const std::string scriptedChip = statusScript({true, false, true}, sampleChip);  // Korvella+
-
-Row scripted(const char* name, const std::string& status, std::string out, int exitCode) {
-    return Row{name, Library::Scripted, {{"SCRIPTIO_STATUS", status}}, std::move(out), exitCode};
+const Settings forcedPort = {{"LPTIO_PORT", "0xd010"}, {"LPTIO_FORCE_PORT", "1"}};
+Settings with(Settings settings, const char* name, const std::string& value) {
+    settings[name] = value;
+    return settings;
 }
-
-// A complete run on the simulator (empty settings: the defaults) erases its image.
-Row simulated(const char* name, const char* board, const char* chip, std::string out,
-              const char* eraseMs = "") {
-    return Row{
-        name,
-        Library::Simulator,
-        {{"LPTIO_SIM_BOARD", board}, {"LPTIO_SIM_CHIP", chip}, {"LPTIO_SIM_ERASE_MS", eraseMs}},
-        std::move(out),
-        0}
-        .withImage(Image::Erased);
-}
-
-// A refused run names the variable and its value, fails the check and changes no file.
-Row refused(const char* name, std::map<std::string, std::string> settings, const char* named,
-            const std::string& shown) {
-    settings.emplace("LPTIO_SIM_CHIP", "Am29F040B");
-    return Row{name, Library::Simulator, settings, failedCheck, 1}
-        .withErr(std::string(named) + "=\"" + shown + "\": ")
-        .withImage(Image::Kept);
-}
-Row badSetting(const char* name, const char* variable, const char* value) {
-    return refused(name, {{variable, value}}, variable, value);
-}
-const char* const Vcd = "LPTIO_TRACE_VCD";
-const char* const BusLog = "LPTIO_TRACE_BUSLOG";
-
-const std::string sampleReport = sampleChipReport + pause;
 
 // The hardware library's opening reads, then the construction and probe as it passes them on:
 // without the writes to the read-only status register, with its read-back of the data register.
@@ -302,241 +263,339 @@ const Lines forwardedProbe = {"R 888",    "R 889",    "R 890",    "W 888 00", "W
                               "W 890 09", "W 890 04", "R 889",    "W 888 01", "R 888",
                               "R 889",    "R 889",    "W 890 0D", "W 888 00", "W 890 09"};
 
-// Runs that only a Windows build makes, for either build under Wine.
-std::vector<Row> windowsRows() {
-    const std::map<std::string, std::string> forced = {{"LPTIO_PORT", "0xd010"},
-                                                       {"LPTIO_FORCE_PORT", "1"}};
-    const auto with = [](std::map<std::string, std::string> settings, const char* name,
-                         const char* value) {
-        settings[name] = value;
-        return settings;
-    };
-    const Library driver = Library::RealPortAndPortDriver;
-    return {
-        Row{"NotALibrary", Library::NotALibrary, {}, notInitialized, 1}.withErr(
-            "flashtest: cannot load @\\io.dll: "),
-        Row{"HardwareWithoutPortAccessLibrary", Library::RealPort, forced, failedCheck, 1}.withErr(
-            "(LPTIO_PORT=0xd010), reads give 0xFF: inpout"),
-        Row{"HardwareWithoutPortAccessLibraryOrPort", Library::RealPort, {}, failedCheck, 1}
-            .withErr(" is neither beside io.dll nor in Windows' system folder: get the freeware "),
-        Row{"HardwareBadPortAccessLibrary", Library::RealPortAndBadPortDriver, forced, failedCheck,
-            1}
-            .withErr(".dll cannot be loaded: Bad EXE format for @\\inpout"),
-        Row{"HardwareDriverNotRunning", driver, with(forced, "SCRIPTIO_DRIVER_CLOSED", "1"),
-            failedCheck, 1}
-            .withErr("did not start although this run is elevated: Windows' vulnerable driver "
-                     "blocklist may refuse it"),
-        // No port at 0x378 and no LPTIO_PORT: the library is loaded all the same.
-        Row{"HardwareNoPortListed", driver, {}, failedCheck, 1}.withErr(
-            "reads give 0xFF: Windows lists no parallel port (a USB-to-parallel adapter"),
-        Row{"HardwareForcedOntoTheFloppyController", driver, with(forced, "LPTIO_PORT", "0x3f0"),
-            failedCheck, 1}
-            .withErr("(LPTIO_PORT=0x3f0), reads give 0xFF: 0x3f0 belongs to the floppy disk "
-                     "controller: never used, even forced"),
-        Row{"HardwareForcedOntoTriggerModeRegisters", driver, with(forced, "LPTIO_PORT", "0x4d0"),
-            failedCheck, 1}
-            .withErr("0x4d0 belongs to the interrupt controllers' trigger mode registers"),
-        Row{"HardwareUnlistedAddressRefused", driver, {{"LPTIO_PORT", "0xd010"}}, failedCheck, 1}
-            .withErr("(LPTIO_PORT=0xd010), reads give 0xFF: Windows lists no parallel port"),
-        Row{"HardwarePortNotAnswering", driver, with(forced, "SCRIPTIO_FLOATING", "1"), failedCheck,
-            1}
-            .withErr("no answer: the data register read back 0xFF after 0x01 was written")
-            .withPorts(Lines(forwardedProbe.begin(), forwardedProbe.begin() + 10))
-            .set(&Row::accessCount, 10u),
-        // A device takes no trace: a kill would lose what a buffer held.
-        Row{"SimulatorTraceIsADevice",
-            Library::Simulator,
-            {{"LPTIO_TRACE_BUSLOG", "NUL"}},
-            failedCheck,
-            1}
-            .withErr("lptio: LPTIO_TRACE_BUSLOG=\"NUL\": not a regular file"),
-        Row{"HardwareBadSetting", driver, {{"LPTIO_PORT", "/dev/parport0"}}, failedCheck, 1}
-            .withErr("lptio: LPTIO_PORT=\"/dev/parport0\": not a parallel port; accepted: LPT1"),
-        // Every access of the recording library's run, at a PCIe-style base Wine does not list.
-        Row{"HardwareForwardsEveryAccess", driver,
-            with(forced, "SCRIPTIO_STATUS", ("7F " + scriptedChip).c_str()),
-            "Korvella+ detected !\n" + sampleReport, 0}
-            .withErr("lptio: LPTIO_FORCE_PORT=1: using 0xd010, which Windows does not list as a "
-                     "parallel port (it lists none)")
-            .withPorts(forwardedProbe)
-            .withCycles(reportCycles(sampleChip))
-            // the recording run's accesses, the opening reads and read-back, no status write
-            .set(&Row::accessCount, 1658u + 3u + 8u * 8u + 3u + 1u - 1u),
-    };
+TEST_P(FlashtestUnderWine, HardwarePortNotAnsweringStopsAtTheReadBack) {
+    FlashtestRun run(Library::RealPortAndPortDriver, GetParam());
+    run.set(with(forcedPort, "SCRIPTIO_FLOATING", "1"));
+    expectRun(run, run.start(), failedCheck, 1,
+              "no answer: the data register read back 0xFF after 0x01 was written");
+    const std::vector<PortCall> calls = run.ports();
+    EXPECT_EQ(accessStrings(calls, calls.size()),
+              Lines(forwardedProbe.begin(), forwardedProbe.begin() + 10));
 }
 
-// The native rows that also run under Wine, by name.
-const std::set<std::string> alsoOnWindows = {"NoLibrary",         "WithoutIsDriverInstalled",
-                                             "WithoutPortOut",    "Korvella",
-                                             "SimulatorDefaults", "SimulatedBoardNone"};
+// At a PCIe-style base Wine does not list, every access the program makes reaches the port in
+// its order, as natively: the library adds only its opening reads and the probe's read-back, and
+// keeps the writes to the read-only status register back; its bus log traces what it passes on.
+TEST_P(FlashtestUnderWine, HardwareForwardsEveryAccess) {
+    FlashtestRun run(Library::RealPortAndPortDriver, GetParam());
+    run.set(with(forcedPort, "SCRIPTIO_STATUS", "7F " + scriptedChip)).traceBusLog();
+    expectRun(run, run.start(), sampleReport, 0,
+              "lptio: LPTIO_FORCE_PORT=1: using 0xd010, which Windows does not list as a "
+              "parallel port (it lists none)");
+    const std::vector<PortCall> calls = run.ports();
+    ASSERT_EQ(accessStrings(calls, forwardedProbe.size()), forwardedProbe);
+    EXPECT_EQ(busCycles(calls), reportCycles(sampleChip));
+    const Lines traced = run.busLog();
+    EXPECT_EQ(std::count(traced.begin(), traced.end(), writeCycle(0x555, 0x10, "chip erase")), 1);
 
-std::vector<Row> rows(std::vector<Row> native) {
-    std::vector<Row> all = native, windows = windowsRows();
-    std::copy_if(native.begin(), native.end(), std::back_inserter(windows),
-                 [](const Row& row) { return alsoOnWindows.count(row.name) > 0; });
-    for (Platform platform : {Platform::WineX64, Platform::WineX86}) {
-        for (Row row : windows) {
-            all.push_back(row.set(&Row::platform, platform));
-        }
-        // The other build's library cannot load; stderr says which build can.
-        const bool x64 = platform == Platform::WineX64;
-        all.push_back(Row{"OtherBuildsLibrary", Library::OtherSimulator, {}, notInitialized, 1}
-                          .withErr(x64 ? "It is a 32-bit library: use the x86 build of flashtest."
-                                       : "It is a 64-bit library: use the x64 build of flashtest.")
-                          .set(&Row::platform, platform));
-    }
-    return all;
+    FlashtestRun native(Library::Scripted);
+    native.set({{"SCRIPTIO_STATUS", scriptedChip}}).start();
+    const std::vector<PortCall> made = native.ports();
+    const Lines passedOn = without(accessStrings(calls, calls.size()),
+                                   [&](const std::string& a) { return a == "R 888"; });
+    EXPECT_EQ(Lines(passedOn.begin() + 2, passedOn.end()),
+              without(accessStrings(made, made.size()),
+                      [](const std::string& a) { return a.rfind("W 889", 0) == 0; }));
+}
+
+// Both streams to one file, as an operator keeps a log: the library's lines come before the
+// pause's prompt, which the command processor writes through a handle of its own.
+TEST_P(FlashtestUnderWine, OneLogHasTheLibrarysLinesBeforeThePrompt) {
+    FlashtestRun run(Library::Simulator, GetParam());
+    run.shell = "LD_PRELOAD=\"$LPTFLASH_WINE_PRELOAD\" exec \"$0\" \"$@\" </dev/null 2>&1";
+    const ProgramResult result = run.set({{"LPTIO_SIM_BOARD", "none"}}).start();
+    const auto announced = result.out.find("lptio: simulation, no real port");
+    EXPECT_NE(announced, std::string::npos) << result.out;
+    EXPECT_LT(announced, result.out.find("Press any key")) << result.out;
+}
+
+std::string nameOfPlatform(const testing::TestParamInfo<Platform>& info) {
+    return platformName(info.param);
+}
+INSTANTIATE_TEST_SUITE_P(Runs, FlashtestEverywhere,
+                         testing::Values(Platform::Native, Platform::WineX64, Platform::WineX86),
+                         nameOfPlatform);
+INSTANTIATE_TEST_SUITE_P(Runs, FlashtestUnderWine,
+                         testing::Values(Platform::WineX64, Platform::WineX86), nameOfPlatform);
+
+TEST(FlashtestScripted, FloatingLinesFailTheCheckAfterTheProbe) {
+    FlashtestRun run(Library::Scripted);
+    expectRun(run, run.set({{"SCRIPTIO_STATUS", ""}}).start(), failedCheck, 1);
+    const std::vector<PortCall> calls = run.ports();
+    EXPECT_EQ(accessStrings(calls, calls.size()), constructionAndProbe);
+}
+
+// A closed pipe must not end the run halfway through the chip access.
+TEST(FlashtestScripted, AClosedOutputPipeDoesNotEndTheRunHalfway) {
+    FlashtestRun run(Library::Scripted);
+    expectRun(run, run.set({{"SCRIPTIO_STATUS", scriptedChip}}).start(true), "", 0);
+    const std::vector<PortCall> calls = run.ports();
+    EXPECT_EQ(busCycles(calls), reportCycles(sampleChip));
+    EXPECT_EQ(lastAccess(calls), "W 890 09");  // the lines left idle
+}
+
+// A complete run on the simulator erases its image.
+struct SimulatedChip {
+    const char* name;
+    Settings settings;
+    std::string out;
+};
+
+class FlashtestSimulatedChip : public testing::TestWithParam<SimulatedChip> {};
+
+TEST_P(FlashtestSimulatedChip, IsReportedAndErased) {
+    FlashtestRun run(Library::Simulator);
+    expectRun(run, run.set(GetParam().settings).start(), GetParam().out, 0);
+    EXPECT_TRUE(run.erased("chip.img"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Runs, Flashtest,
-    testing::ValuesIn(rows(
-        {Row{"NoLibrary", Library::None, {}, notInitialized, 1},
-         Row{"WithoutIsDriverInstalled", Library::WithoutIsDriverInstalled, {}, notInitialized, 1},
-         Row{"WithoutPortOut", Library::WithoutPortOut, {}, notInitialized, 1},
-         // A file that is no library is named, with the loader's reason; a missing one is not.
-         Row{"NotALibrary", Library::NotALibrary, {}, notInitialized, 1}.withErr(
-             "flashtest: cannot load libio.so: @/libio.so"),
-         scripted("FloatingLines", "", failedCheck, 1).withPorts(constructionAndProbe),
-         scripted("Korvella", scriptedChip, "Korvella+ detected !\n" + sampleReport, 0)
-             .withPorts(constructionAndProbe)
-             .withCycles(reportCycles(sampleChip))
-             .set(&Row::accessCount, 1658u + 3u + 8u * 8u),
-         // A closed pipe must not end the run halfway through the chip access.
-         scripted("ClosedOutputPipe", scriptedChip, "", 0)
-             .withCycles(reportCycles(sampleChip))
-             .set(&Row::stdoutReaderGone, true),
-         simulated("SimulatorDefaults", "", "",
-                   report("Korvella+", "0x504C", "[MAN]=0x01; [DEV]=0x7E",
-                          "[DEV]=0x21; [DEV]=0x01"))
-             .withCycles(defaultRunLog)
-             .withImage(Image::Erased, "lptio-sim-S29GL128P.img")
-             .set(&Row::settings, std::map<std::string, std::string>{{"LPTIO_SIM_IMAGE", ""}}),
-         simulated("SimulatedVelmarMX29GL128F", "VELMAR/rev3b", "mx29gl128f",
-                   report("Velmar/rev3b", "0x504C", "[MAN]=0xC2; [DEV]=0x7E",
-                          "[DEV]=0x21; [DEV]=0x01")),
-         simulated("SimulatedBoardNone", "none", "", failedCheck)
-             .set(&Row::exitCode, 1)
-             .withImage(Image::Absent),
-         badSetting("BadBoard", "LPTIO_SIM_BOARD", "korvela+"),
-         badSetting("BadChip", "LPTIO_SIM_CHIP", "Am29F040"),
-         badSetting("BadEraseTime", "LPTIO_SIM_ERASE_MS", "11s"),
-         badSetting("EraseTimeOverAnHour", "LPTIO_SIM_ERASE_MS", "3600001"),
-         badSetting("EraseTimeOverflowing", "LPTIO_SIM_ERASE_MS", "99999999999"),
-         badSetting("BadFailure", "LPTIO_SIM_FAIL", "dq5")
-             .withErr("LPTIO_SIM_FAIL=\"dq5\": unknown failure; accepted: none, erase, program"),
-         simulated("EraseTimeZeroWithLeadingZeros", "", "Am29F040B",
-                   report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4",
-                          "[DEV]=0x00; [DEV]=0x00"),
-                   "000000000000"),
-         // An hour's erase is still running after the program's 300 s: the chip answers its
-         // status (DQ7 clear, DQ6 and DQ2 toggling, DQ3 set) on the low lane.
-         simulated("EraseTimeAnHour", "", "Am29F040B",
-                   report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4", "[DEV]=0x00; [DEV]=0x00",
-                          "0xFF4C"),
-                   "3600000"),
-         badSetting("BadVcdTrace", "LPTIO_TRACE_VCD", "@/missing/run.vcd"),
-         badSetting("ImageIsAFolder", "LPTIO_SIM_IMAGE", "@"),
-         badSetting("ImageInAMissingFolder", "LPTIO_SIM_IMAGE", "@/missing/chip.img"),
-         badSetting("ImageOfAnotherChip", "LPTIO_SIM_CHIP", "S29GL128P")
-             .withErr("LPTIO_SIM_IMAGE=\"@/chip.img\": the file holds 524288 bytes instead of"),
-         refused("ImageReadOnly", {}, "LPTIO_SIM_IMAGE", "@/chip.img").set(&Row::imageMode, 0444),
-         refused("ImageInUse", {}, "LPTIO_SIM_IMAGE", "@/chip.img").set(&Row::imageLocked, true),
-         refused("TraceIsTheImage", {{Vcd, "@/chip.img"}}, Vcd, "@/chip.img"),
-         refused("TraceIsTheOtherTrace", {{Vcd, "@/run"}, {BusLog, "@/./run"}}, BusLog, "@/./run"),
-         refused("TraceIsTheLibrary", {{BusLog, "@/libio.so"}}, BusLog, "@/libio.so"),
-         // Only regular files take traces, and never the program's own output.
-         refused("TraceIsAPipe", {{Vcd, "/dev/stdout"}}, Vcd, "/dev/stdout")
-             .withErr("LPTIO_TRACE_VCD=\"/dev/stdout\": not a regular file"),
-         refused("TraceIsADevice", {{BusLog, "/dev/null"}}, BusLog, "/dev/null"),
-         refused("TraceIsTheProgramsOwnOutput", {{BusLog, "/dev/stderr"}}, BusLog, "/dev/stderr")
-             .withErr("LPTIO_TRACE_BUSLOG=\"/dev/stderr\": the program's own output"),
-         refused("TraceOfARefusedRun", {{"LPTIO_SIM_BOARD", "bogus"}, {BusLog, "@/notes.txt"}},
-                 "LPTIO_SIM_BOARD", "bogus"),
-         refused("ValueEscapedAndCut", {{"LPTIO_SIM_CHIP", "Am\x1B[2J\n" + std::string(200, 'x')}},
-                 "LPTIO_SIM_CHIP", "Am\\x1B[2J\\x0A" + std::string(87, 'x') + "..."),
-         // The user named the file for a trace of a run that, set up wrongly, never starts.
-         Row{"RealPortRefusedRunOverwritesNoTrace",
-             Library::RealPort,
-             {{"LPTIO_PORT", "LPT0"}, {BusLog, "@/notes.txt"}},
-             failedCheck,
-             1}
-             .withErr("lptio: LPTIO_PORT=\"LPT0\": ports count from LPT1")
-             .withImage(Image::Kept),
-         Row{"RealPortUnwritableTrace",
-             Library::RealPort,
-             {{"LPTIO_PORT", "/dev/null"}, {"LPTIO_TRACE_VCD", "/nonexistent/run.vcd"}},
-             failedCheck,
-             1}
-             .withErr("lptio: LPTIO_TRACE_VCD=\"/nonexistent/run.vcd\": its folder is not there"),
-         Row{"RealPortOnAnotherDevice",
-             Library::RealPort,
-             {{"LPTIO_PORT", "/dev/null"}},
-             failedCheck,
-             1}
-             .withErr("lptio: cannot reach the port at 0x378 (LPTIO_PORT=/dev/null), reads give "
-                      "0xFF: /dev/null is not a parallel port device")})),
-    [](const testing::TestParamInfo<Row>& info) { return nameOf(info.param); });
+    Runs, FlashtestSimulatedChip,
+    testing::Values(
+        SimulatedChip{
+            "VelmarMX29GL128F",
+            {{"LPTIO_SIM_BOARD", "VELMAR/rev3b"}, {"LPTIO_SIM_CHIP", "mx29gl128f"}},
+            report("Velmar/rev3b", "0x504C", "[MAN]=0xC2; [DEV]=0x7E", "[DEV]=0x21; [DEV]=0x01")},
+        SimulatedChip{
+            "EraseTimeZeroWithLeadingZeros",
+            {{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_ERASE_MS", "000000000000"}},
+            report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4", "[DEV]=0x00; [DEV]=0x00")},
+        // An hour's erase is still running after the program's 300 s: the chip answers its
+        // status (DQ7 clear, DQ6 and DQ2 toggling, DQ3 set) on the low lane.
+        SimulatedChip{"EraseTimeAnHour",
+                      {{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_ERASE_MS", "3600000"}},
+                      report("Korvella+", "0xFF4C", "[MAN]=0x01; [DEV]=0xA4",
+                             "[DEV]=0x00; [DEV]=0x00", "0xFF4C")}),
+    [](const testing::TestParamInfo<SimulatedChip>& info) { return info.param.name; });
 
-}  // namespace
+// A setting the run cannot take: the message names it and its value and lists what is accepted;
+// the check fails, and no file changes and none is made.
+struct RefusedSetting {
+    const char* name;
+    Library library;
+    Settings settings;
+    std::string message;
+    int imageMode = 0644;
+    bool imageLocked = false;  // by another run
+};
 
-namespace {
+class FlashtestRefusedSetting : public testing::TestWithParam<RefusedSetting> {};
+
+TEST_P(FlashtestRefusedSetting, IsNamedAndChangesNoFile) {
+    const RefusedSetting& refused = GetParam();
+    FlashtestRun run(refused.library);
+    const std::string image = run.folder.file("chip.img");
+    const std::string kept(512 * 1024, '\x3C');  // an image of a 512 KiB chip
+    writeWholeFile(image, kept);
+    writeWholeFile(run.folder.file("notes.txt"), "kept");
+    chmod(image.c_str(), static_cast<mode_t>(refused.imageMode));
+    const int otherRun = open(image.c_str(), O_RDONLY);
+    ASSERT_TRUE(!refused.imageLocked || flock(otherRun, LOCK_EX) == 0);
+    const ProgramResult result = run.set(refused.settings).start();
+    close(otherRun);
+    expectRun(run, result, failedCheck, 1, refused.message);
+    EXPECT_NE(result.err.find("; accepted: "), std::string::npos) << result.err;
+    EXPECT_TRUE(run.file("chip.img") == kept) << "the image changed";
+    EXPECT_EQ(run.file("notes.txt"), "kept");
+    EXPECT_EQ(filesIn(run.folder), (Lines{"chip.img", "flashtest", "libio.so", "notes.txt"}));
+}
+
+const char* const Vcd = "LPTIO_TRACE_VCD";
+const char* const BusLog = "LPTIO_TRACE_BUSLOG";
+
+RefusedSetting refused(const char* name, Settings settings, const char* named,
+                       const std::string& shown) {
+    settings.emplace("LPTIO_SIM_CHIP", "Am29F040B");
+    return {name, Library::Simulator, settings, std::string(named) + "=\"" + shown + "\": "};
+}
+RefusedSetting badSetting(const char* name, const char* variable, const char* value) {
+    return refused(name, {{variable, value}}, variable, value);
+}
+RefusedSetting held(RefusedSetting setting, int imageMode, bool imageLocked) {
+    setting.imageMode = imageMode;
+    setting.imageLocked = imageLocked;
+    return setting;
+}
+RefusedSetting saying(RefusedSetting setting, const std::string& message) {
+    setting.message = message;
+    return setting;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, FlashtestRefusedSetting,
+    testing::Values(
+        badSetting("BadBoard", "LPTIO_SIM_BOARD", "korvela+"),
+        badSetting("BadChip", "LPTIO_SIM_CHIP", "Am29F040"),
+        badSetting("BadEraseTime", "LPTIO_SIM_ERASE_MS", "11s"),
+        badSetting("EraseTimeOverAnHour", "LPTIO_SIM_ERASE_MS", "3600001"),
+        badSetting("EraseTimeOverflowing", "LPTIO_SIM_ERASE_MS", "99999999999"),
+        saying(badSetting("BadFailure", "LPTIO_SIM_FAIL", "dq5"),
+               "LPTIO_SIM_FAIL=\"dq5\": unknown failure; accepted: none, erase, program"),
+        badSetting("BadVcdTrace", Vcd, "@/missing/run.vcd"),
+        badSetting("ImageIsAFolder", "LPTIO_SIM_IMAGE", "@"),
+        badSetting("ImageInAMissingFolder", "LPTIO_SIM_IMAGE", "@/missing/chip.img"),
+        saying(badSetting("ImageOfAnotherChip", "LPTIO_SIM_CHIP", "S29GL128P"),
+               "LPTIO_SIM_IMAGE=\"@/chip.img\": the file holds 524288 bytes instead of"),
+        held(refused("ImageReadOnly", {}, "LPTIO_SIM_IMAGE", "@/chip.img"), 0444, false),
+        held(refused("ImageInUse", {}, "LPTIO_SIM_IMAGE", "@/chip.img"), 0644, true),
+        refused("TraceIsTheImage", {{Vcd, "@/chip.img"}}, Vcd, "@/chip.img"),
+        refused("TraceIsTheOtherTrace", {{Vcd, "@/run"}, {BusLog, "@/./run"}}, BusLog, "@/./run"),
+        refused("TraceIsTheLibrary", {{BusLog, "@/libio.so"}}, BusLog, "@/libio.so"),
+        // Only regular files take traces, and never the program's own output.
+        saying(refused("TraceIsAPipe", {{Vcd, "/dev/stdout"}}, Vcd, "/dev/stdout"),
+               "LPTIO_TRACE_VCD=\"/dev/stdout\": not a regular file"),
+        refused("TraceIsADevice", {{BusLog, "/dev/null"}}, BusLog, "/dev/null"),
+        saying(refused("TraceIsTheProgramsOwnOutput", {{BusLog, "/dev/stderr"}}, BusLog,
+                       "/dev/stderr"),
+               "LPTIO_TRACE_BUSLOG=\"/dev/stderr\": the program's own output"),
+        refused("TraceOfARefusedRun", {{"LPTIO_SIM_BOARD", "bogus"}, {BusLog, "@/notes.txt"}},
+                "LPTIO_SIM_BOARD", "bogus"),
+        refused("ValueEscapedAndCut", {{"LPTIO_SIM_CHIP", "Am\x1B[2J\n" + std::string(200, 'x')}},
+                "LPTIO_SIM_CHIP", "Am\\x1B[2J\\x0A" + std::string(87, 'x') + "..."),
+        // The user named the file for a trace of a run that, set up wrongly, never starts.
+        RefusedSetting{"RealPortRefusedRunOverwritesNoTrace",
+                       Library::RealPort,
+                       {{"LPTIO_PORT", "LPT0"}, {BusLog, "@/notes.txt"}},
+                       "lptio: LPTIO_PORT=\"LPT0\": ports count from LPT1"}),
+    [](const testing::TestParamInfo<RefusedSetting>& info) { return info.param.name; });
+
+// A run that finds no port it may drive fails the check, says why, and no access reaches the
+// port driver.
+struct NoPort {
+    std::string name;
+    Library library;
+    Settings settings;
+    const char* message;
+    Platform platform = Platform::Native;
+};
+
+class FlashtestNoPort : public testing::TestWithParam<NoPort> {};
+
+TEST_P(FlashtestNoPort, FailsTheCheckAndSaysWhy) {
+    const NoPort& noPort = GetParam();
+    const std::string reason = cannotRun(noPort.platform, noPort.library);
+    if (!reason.empty()) {
+        GTEST_SKIP() << reason;
+    }
+    FlashtestRun run(noPort.library, noPort.platform);
+    expectRun(run, run.set(noPort.settings).start(), failedCheck, 1, noPort.message);
+    EXPECT_TRUE(run.ports().empty());
+}
+
+// The native runs, and the Windows ones for each build under Wine.
+std::vector<NoPort> noPortRuns(std::vector<NoPort> runs, const std::vector<NoPort>& windows) {
+    for (Platform platform : {Platform::WineX64, Platform::WineX86}) {
+        for (NoPort run : windows) {
+            run.name = std::string(platformName(platform)).substr(0, 8) + run.name;
+            run.platform = platform;
+            runs.push_back(run);
+        }
+    }
+    return runs;
+}
+
+const Library driver = Library::RealPortAndPortDriver;
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Runs, FlashtestNoPort, testing::ValuesIn(noPortRuns(
+    {NoPort{"RealPortUnwritableTrace", Library::RealPort,
+            {{"LPTIO_PORT", "/dev/null"}, {Vcd, "/nonexistent/run.vcd"}},
+            "lptio: LPTIO_TRACE_VCD=\"/nonexistent/run.vcd\": its folder is not there"},
+     NoPort{"RealPortOnAnotherDevice", Library::RealPort, {{"LPTIO_PORT", "/dev/null"}},
+            "lptio: cannot reach the port at 0x378 (LPTIO_PORT=/dev/null), reads give 0xFF: "
+            "/dev/null is not a parallel port device"}},
+    {NoPort{"HardwareWithoutPortAccessLibrary", Library::RealPort, forcedPort,
+            "(LPTIO_PORT=0xd010), reads give 0xFF: inpout"},
+     NoPort{"HardwareWithoutPortAccessLibraryOrPort", Library::RealPort, {},
+            " is neither beside io.dll nor in Windows' system folder: get the freeware "},
+     NoPort{"HardwareBadPortAccessLibrary", Library::RealPortAndBadPortDriver, forcedPort,
+            ".dll cannot be loaded: Bad EXE format for @\\inpout"},
+     NoPort{"HardwareDriverNotRunning", driver, with(forcedPort, "SCRIPTIO_DRIVER_CLOSED", "1"),
+            "did not start although this run is elevated: Windows' vulnerable driver blocklist "
+            "may refuse it"},
+     // No port at 0x378 and no LPTIO_PORT: the library is loaded all the same.
+     NoPort{"HardwareNoPortListed", driver, {},
+            "reads give 0xFF: Windows lists no parallel port (a USB-to-parallel adapter"},
+     NoPort{"HardwareForcedOntoTheFloppyController", driver,
+            with(forcedPort, "LPTIO_PORT", "0x3f0"),
+            "(LPTIO_PORT=0x3f0), reads give 0xFF: 0x3f0 belongs to the floppy disk controller: "
+            "never used, even forced"},
+     NoPort{"HardwareForcedOntoTriggerModeRegisters", driver,
+            with(forcedPort, "LPTIO_PORT", "0x4d0"),
+            "0x4d0 belongs to the interrupt controllers' trigger mode registers"},
+     NoPort{"HardwareUnlistedAddressRefused", driver, {{"LPTIO_PORT", "0xd010"}},
+            "(LPTIO_PORT=0xd010), reads give 0xFF: Windows lists no parallel port"},
+     NoPort{"HardwareBadSetting", driver, {{"LPTIO_PORT", "/dev/parport0"}},
+            "lptio: LPTIO_PORT=\"/dev/parport0\": not a parallel port; accepted: LPT1"},
+     // A device takes no trace: a kill would lose what a buffer held.
+     NoPort{"SimulatorTraceIsADevice", Library::Simulator, {{BusLog, "NUL"}},
+            "lptio: LPTIO_TRACE_BUSLOG=\"NUL\": not a regular file"}})),
+    [](const testing::TestParamInfo<NoPort>& info) { return info.param.name; });
+// clang-format on
 
 // The image is replaced through a file nobody could prepare: links planted at the names a
 // save might use are never followed, and the image keeps its mode and its link.
 TEST(FlashtestSimulatorImage, KeepsItsModeAndItsLinkAndFollowsNoPlantedLink) {
-    TemporaryFolder folder;
-    writeWholeFile(folder.file("chip.img"), std::string(512 * 1024, '\x3C'));
-    chmod(folder.file("chip.img").c_str(), 0600);
-    writeWholeFile(folder.file("victim"), "kept");
-    symlink("chip.img", folder.file("link.img").c_str());
+    FlashtestRun run(Library::Simulator);
+    writeWholeFile(run.folder.file("chip.img"), std::string(512 * 1024, '\x3C'));
+    chmod(run.folder.file("chip.img").c_str(), 0600);
+    writeWholeFile(run.folder.file("victim"), "kept");
+    symlink("chip.img", run.folder.file("link.img").c_str());
     for (const char* planted : {"chip.img.tmp", "link.img.tmp"}) {
-        symlink("victim", folder.file(planted).c_str());
+        symlink("victim", run.folder.file(planted).c_str());
     }
-    const ProgramResult result = runFlashtest(
-        folder, Library::Simulator,
-        {{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_IMAGE", folder.file("link.img")}});
+    const ProgramResult result =
+        run.set({{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_IMAGE", "@/link.img"}}).start();
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("#READ:[00]=0xFF3C\n"), std::string::npos);  // the image's bytes
-    EXPECT_TRUE(std::filesystem::is_symlink(folder.file("link.img")));
-    EXPECT_TRUE(readWholeFile(folder.file("chip.img")) == std::string(512 * 1024, '\xFF'));
-    EXPECT_EQ(std::filesystem::status(folder.file("chip.img")).permissions(),
+    EXPECT_TRUE(std::filesystem::is_symlink(run.folder.file("link.img")));
+    EXPECT_TRUE(run.erased("chip.img"));
+    EXPECT_EQ(std::filesystem::status(run.folder.file("chip.img")).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    EXPECT_EQ(readWholeFile(folder.file("victim")), "kept");
+    EXPECT_EQ(run.file("victim"), "kept");
 }
 
 // A file size limit makes the erase's save fail; the run goes on, and says what was lost.
 TEST(FlashtestSimulatorImage, AFailedSaveSaysSoAndKeepsTheOldImage) {
-    TemporaryFolder folder;
-    const std::string image = folder.file("chip.img");
+    FlashtestRun run(Library::Simulator);
+    const std::string image = run.folder.file("chip.img");
     const std::string kept(512 * 1024, '\x3C');
     writeWholeFile(image, kept);
-    const ProgramResult result = runFlashtest(
-        folder, Library::Simulator, {{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_IMAGE", image}},
-        false, "trap '' XFSZ; ulimit -f 64; exec \"$0\"");
+    run.shell = "trap '' XFSZ; ulimit -f 64; exec \"$0\"";
+    const ProgramResult result = run.set({{"LPTIO_SIM_CHIP", "Am29F040B"}}).start();
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.err,
               "lptio: simulation, no real port: board korvella+, chip Am29F040B, image " + image +
                   "\nlptio: the chip's new contents were not saved to " + image +
                   " (File too large); the next run starts from the contents saved before\n");
-    EXPECT_TRUE(readWholeFile(image) == kept);
-    EXPECT_EQ(filesIn(folder), (Lines{"chip.img", "flashtest", "libio.so"}));
+    EXPECT_TRUE(run.file("chip.img") == kept);
+    EXPECT_EQ(filesIn(run.folder), (Lines{"chip.img", "flashtest", "libio.so"}));
+}
+
+// The default image cannot be made in the run's folder: nobody set LPTIO_SIM_IMAGE, so the
+// message must not blame it.
+TEST(FlashtestSimulatorImage, ADefaultImageThatCannotBeMadeBlamesNoSetting) {
+    FlashtestRun run(Library::Simulator);
+    std::filesystem::create_directory(run.folder.file("lptio-sim-Am29F040B.img"));
+    const ProgramResult result =
+        run.set({{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_IMAGE", ""}}).start();
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err.find("LPTIO_SIM_IMAGE=\""), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.rfind(
+                  "lptio: the default image lptio-sim-Am29F040B.img in the current folder: ", 0),
+              0u)
+        << result.err;
 }
 
 // Started with standard output closed, the program must not write its text into a trace.
 TEST(FlashtestSimulatorTrace, ClosedStandardOutputNeverReachesATrace) {
-    TemporaryFolder folder;
-    runFlashtest(folder, Library::Simulator,
-                 {{"LPTIO_SIM_BOARD", "none"}, {"LPTIO_TRACE_BUSLOG", folder.file("run.log")}},
-                 false, "exec \"$0\" >&-");
-    const std::string log = readWholeFile(folder.file("run.log"));
+    FlashtestRun run(Library::Simulator);
+    run.shell = "exec \"$0\" >&-";
+    run.set({{"LPTIO_SIM_BOARD", "none"}}).traceBusLog().start();
+    const std::string log = run.file("run.log");
     EXPECT_EQ(log.rfind("# ", 0), 0u) << log;
     EXPECT_EQ(log.find("H/W"), std::string::npos) << log;
 }
-
-}  // namespace
-
-namespace {
 
 // A file's name goes to the operator's terminal escaped: an image or trace named with a
 // terminal's control sequence (here: set the window's title) must not act there.
@@ -552,22 +611,20 @@ class FlashtestEscapedPath : public testing::TestWithParam<EscapedPathCase> {};
 
 TEST_P(FlashtestEscapedPath, ShowsControlCharactersAsEscapes) {
     const EscapedPathCase& path = GetParam();
-    const auto named = [](std::string text, const char* title) {
-        return text.replace(text.find('*'), 1, title);
+    FlashtestRun run(Library::Simulator);
+    const auto named = [&run](std::string text, const char* title) {
+        return run.folder.file(text.replace(text.find('*'), 1, title));
     };
-    TemporaryFolder folder;
     const char* const raw = "\x1B]0;owned\x07";
-    const char* const shown = "\\x1B]0;owned\\x07";
     if (std::string(path.planted) == "/dev/full") {
-        symlink("/dev/full", folder.file(named(path.plantedAt, raw)).c_str());
+        symlink("/dev/full", named(path.plantedAt, raw).c_str());
     } else if (*path.planted != '\0') {
-        writeWholeFile(folder.file(named(path.plantedAt, raw)), path.planted);
+        writeWholeFile(named(path.plantedAt, raw), path.planted);
     }
-    std::map<std::string, std::string> settings = {{"LPTIO_SIM_CHIP", "Am29F040B"}};
-    settings[path.variable] = folder.file(named(path.name, raw));
-    const ProgramResult result = runFlashtest(folder, Library::Simulator, settings);
+    const ProgramResult result =
+        run.set({{"LPTIO_SIM_CHIP", "Am29F040B"}, {path.variable, named(path.name, raw)}}).start();
     EXPECT_EQ(result.err.find('\x1B'), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find(path.shownStart + folder.file(named(path.plantedAt, shown))),
+    EXPECT_NE(result.err.find(path.shownStart + named(path.plantedAt, "\\x1B]0;owned\\x07")),
               std::string::npos)
         << result.err;
 }
@@ -580,60 +637,6 @@ INSTANTIATE_TEST_SUITE_P(
                                     "lptio: "},
                     EscapedPathCase{"LPTIO_TRACE_BUSLOG", "run*.log", "/dev/full", "run*.log",
                                     "LPTIO_TRACE_BUSLOG=\""}));
-
-}  // namespace
-
-namespace {
-
-// The default image cannot be made in the run's folder: nobody set LPTIO_SIM_IMAGE, so the
-// message must not blame it.
-TEST(FlashtestSimulatorImage, ADefaultImageThatCannotBeMadeBlamesNoSetting) {
-    TemporaryFolder folder;
-    std::filesystem::create_directory(folder.file("lptio-sim-Am29F040B.img"));
-    const ProgramResult result = runFlashtest(
-        folder, Library::Simulator, {{"LPTIO_SIM_CHIP", "Am29F040B"}, {"LPTIO_SIM_IMAGE", ""}});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err.find("LPTIO_SIM_IMAGE=\""), std::string::npos) << result.err;
-    EXPECT_EQ(result.err.rfind("lptio: the default image lptio-sim-Am29F040B.img in the current "
-                               "folder: ",
-                               0),
-              0u)
-        << result.err;
-}
-
-}  // namespace
-
-namespace {
-
-// Both streams to one file, as an operator keeps a log: the library's lines come before the
-// pause's prompt, which the command processor writes through a handle of its own.
-class FlashtestOneLog : public testing::TestWithParam<Platform> {};
-
-TEST_P(FlashtestOneLog, HasTheLibrarysLinesBeforeThePrompt) {
-    const std::string reason = cannotRun(GetParam(), Library::Simulator);
-    if (!reason.empty()) {
-        GTEST_SKIP() << reason;
-    }
-    TemporaryFolder folder;
-    const ProgramResult result = runFlashtest(
-        folder, Library::Simulator, {{"LPTIO_SIM_BOARD", "none"}}, false,
-        "LD_PRELOAD=\"$LPTFLASH_WINE_PRELOAD\" exec \"$0\" \"$@\" </dev/null 2>&1", GetParam());
-    const auto announced = result.out.find("lptio: simulation, no real port");
-    EXPECT_NE(announced, std::string::npos) << result.out;
-    EXPECT_LT(announced, result.out.find("Press any key")) << result.out;
-}
-
-INSTANTIATE_TEST_SUITE_P(Windows, FlashtestOneLog,
-                         testing::Values(Platform::WineX64, Platform::WineX86),
-                         [](const testing::TestParamInfo<Platform>& info) {
-                             return std::string(info.param == Platform::WineX64 ? "WineX64"
-                                                                                : "WineX86") +
-                                    "_BoardNone";
-                         });
-
-}  // namespace
-
-namespace {
 
 // Runs turned away over what another run or the system holds, before any file is touched: the
 // file named kept keeps its contents.
@@ -687,29 +690,19 @@ TEST_P(FlashtestHeldElsewhere, IsRefusedAndTouchesNothing) {
     if (system((std::string(held.needs) + " 2>/dev/null").c_str()) != 0) {
         GTEST_SKIP() << "cannot run here: " << held.needs;
     }
-    TemporaryFolder folder;
-    const int holding = held.prepare(folder);
-    std::map<std::string, std::string> settings;
-    for (auto [name, value] : held.settings) {
-        const auto at = value.find('@');
-        settings[name] = at == std::string::npos ? value : value.replace(at, 1, folder.path());
-    }
-    const ProgramResult result =
-        runFlashtest(folder, held.library, settings, false, held.shell, Platform::Native);
+    FlashtestRun run(held.library);
+    run.shell = held.shell;
+    const int holding = held.prepare(run.folder);
+    const ProgramResult result = run.set(held.settings).start();
     if (holding >= 0) {
         close(holding);
     }
     EXPECT_EQ(result.out, failedCheck);
     EXPECT_NE(result.err.find(held.err), std::string::npos) << result.err;
-    EXPECT_EQ(readWholeFile(folder.file(held.kept)), "kept");
+    EXPECT_EQ(run.file(held.kept), "kept");
 }
 
 const std::map<std::string, std::string> smallChip = {{"LPTIO_SIM_CHIP", "Am29F040B"}};
-std::map<std::string, std::string> with(std::map<std::string, std::string> settings,
-                                        const char* name, const char* value) {
-    settings[name] = value;
-    return settings;
-}
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, FlashtestHeldElsewhere,

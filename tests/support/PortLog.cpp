@@ -120,18 +120,49 @@ const std::vector<std::string> constructionAndProbe = {
     "W 888 00", "W 889 00", "W 890 09", "W 890 09",  // construction
     "W 890 04", "R 889",    "W 888 01", "R 889",    "R 889", "W 890 0D", "W 888 00", "W 890 09"};
 
-std::vector<std::string> reportCycles(const std::vector<unsigned>& b) {
-    const std::string unlock1 = writeCycle(0x555, 0xAA, "unlock 1/2");
-    const std::string unlock2 = writeCycle(0x2AA, 0x55, "unlock 2/2");
-    const std::string reset = writeCycle(0x555, 0xF0, "reset");
-    const std::string resetAt0 = writeCycle(0, 0xF0, "reset");
-    // clang-format off
-    return {reset, readCycle(0, true, b[0]), readCycle(0, false, b[1]),               // first word
-            reset, unlock1, unlock2, writeCycle(0x555, 0x90, "autoselect"),           // identifier
-            readCycle(0, true, b[2]), readCycle(1, true, b[3]), readCycle(14, true, b[4]),
-            readCycle(15, true, b[5]),
-            resetAt0, unlock1, unlock2, writeCycle(0x555, 0x80, "erase setup"),       // erase
-            unlock1, unlock2, writeCycle(0x555, 0x10, "chip erase"),
-            resetAt0, readCycle(0, true, b[6]), readCycle(0, false, b[7])};    // word after erase
-    // clang-format on
+// clang-format off
+const std::vector<std::string> testRunSequence = {
+    // detection: enable, sample, shift clock up, sample, sample
+    "D 15000", "D 1", "D 10",
+    // first word: reset, the low byte, high byte select, the high byte, low select, end
+    "D 10", "D 1", "W 555 F0 reset", "D 20000", "R 0 low", "D 10", "D 1", "R 0 high", "D 10",
+    "D 10",
+    // identifier
+    "D 10", "D 1", "W 555 F0 reset", "D 10", "D 1", "W 555 AA unlock 1/2", "D 1",
+    "W 2AA 55 unlock 2/2", "D 1", "W 555 90 autoselect", "D 10", "R 0 low manufacturer code",
+    "R 1 low device code", "R E low extended code 1/2", "R F low extended code 2/2",
+    // chip erase, then the first word again
+    "D 1", "W 0 F0 reset", "D 10", "D 1", "W 555 AA unlock 1/2", "D 1", "W 2AA 55 unlock 2/2",
+    "D 1", "W 555 80 erase setup", "D 1", "W 555 AA unlock 1/2", "D 1", "W 2AA 55 unlock 2/2",
+    "D 1", "W 555 10 chip erase", "D 300000000", "D 1", "W 0 F0 reset", "D 10",
+    "R 0 low erase status: done", "D 10", "D 1", "R 0 high", "D 10", "D 10"};
+// clang-format on
+
+std::vector<std::string> reportCycles(const std::vector<unsigned>& chip, bool waits,
+                                      const char* loggedChip) {
+    std::vector<std::string> cycles;
+    size_t next = 0;
+    for (const std::string& step : testRunSequence) {
+        std::istringstream fields(step);
+        char kind = 0;
+        unsigned address = 0, value = 0;
+        std::string lane, meaning;
+        fields >> kind >> std::hex >> address;
+        if (kind == 'D' && waits) {
+            cycles.push_back(step);
+        } else if (kind == 'W') {
+            fields >> value >> std::ws;
+            std::getline(fields, meaning);
+            cycles.push_back(writeCycle(address, value, meaning.c_str()));
+        } else if (kind == 'R') {
+            fields >> lane >> std::ws;
+            std::getline(fields, meaning);
+            cycles.push_back(readCycle(address, lane == "low", chip.at(next++)));
+            if (loggedChip != nullptr && !meaning.empty()) {
+                const bool last = meaning == "extended code 2/2";
+                cycles.back() += "  " + meaning + (last ? "; chip " + std::string(loggedChip) : "");
+            }
+        }
+    }
+    return cycles;
 }

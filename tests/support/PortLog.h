@@ -40,8 +40,16 @@ std::string statusScript(const std::vector<bool>& probe, const std::vector<unsig
 // begins.
 extern const std::vector<std::string> constructionAndProbe;
 
-// The bus cycles of a chip report: first word (low, high), manufacturer, device, bytes 14 and
-// 15, the word after the erase (low, high), as the chip answered them.
-std::vector<std::string> reportCycles(const std::vector<unsigned>& chip);
+// The test run's bus cycles and the waits between them, as flashtest must make them, written
+// once: "D 10" a wait in microseconds, "W 555 F0 reset" a write on the low lane, "R E low
+// extended code 1/2" a read of the chip's next byte with what the bus log says it means.
+extern const std::vector<std::string> testRunSequence;
+
+// The sequence's bus cycles for a chip's bytes (first word low and high, manufacturer, device,
+// bytes 14 and 15, the word after the erase low and high): with the waits or without; the reads
+// bare, as busCycles gives them, or, with the name of the chip the bytes identify, as the bus
+// log names them.
+std::vector<std::string> reportCycles(const std::vector<unsigned>& chip, bool waits = false,
+                                      const char* loggedChip = nullptr);
 
 #endif

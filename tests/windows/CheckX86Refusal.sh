@@ -1,7 +1,7 @@
 #!/bin/sh
 # The path of a host whose kernel refuses 32-bit programs, forced on any host: the probe started
-# on a program for a machine no Linux kernel runs says so, and with its reason the x86 rows of
-# the end-to-end table skip, each with that reason. The probe's other verdicts beside it.
+# on a program for a machine no Linux kernel runs says so, and with its reason the end-to-end
+# tests' x86 runs skip, each with that reason. The probe's other verdicts beside it.
 # Usage: CheckX86Refusal.sh PYTHON PROBE E2E_TESTS
 set -eu
 python=$1
