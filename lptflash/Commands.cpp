@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "app/TestRun.h"
 #include "driver/Korvella4v4.h"
 #include "flash/ChipOperations.h"
 #include "lptflash/ExitCode.h"
 #include "lptflash/InputFile.h"
 #include "lptflash/Progress.h"
 #include "platform/ProgramFiles.h"
+#include "protocol/AdapterLines.h"
 #include "settings/EnvironmentSetting.h"
 
 namespace {
@@ -342,7 +342,7 @@ int runCommand(const Options& options) {
     }
     catchInterrupt();
 
-    Korvella4v4 driver(TestRunBasePort);
+    Korvella4v4 driver(Lpt1BasePort);
     FlashChip chip(&driver);
     const std::int32_t adapter = chip.detectHardware();
     if (adapter == -1) {

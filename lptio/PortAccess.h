@@ -13,6 +13,7 @@
 
 #include "lptio/PortFinder.h"
 #include "lptio/PortObserver.h"
+#include "protocol/AdapterLines.h"
 
 class PortAccess {
   public:
@@ -43,7 +44,7 @@ class PortAccess {
     // Whether the ports in use can be reached; before any use, the one at DefaultBase.
     bool reachable();
 
-    static constexpr std::uint16_t DefaultBase = 0x378;
+    static constexpr std::uint16_t DefaultBase = Lpt1BasePort;
 
   private:
     struct Port {

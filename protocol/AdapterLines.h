@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+// LPT1's base: where the programs drive the adapter and the libraries answer by default.
+constexpr std::uint16_t Lpt1BasePort = 0x378;
+
 // A register as its offset from the base port.
 enum class PortRegister : std::int32_t { Data = 0, Status = 1, Control = 2 };
 

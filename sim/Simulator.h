@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "porttrace/PortTrace.h"
+#include "protocol/AdapterLines.h"
 #include "sim/AdapterBoard.h"
 #include "sim/ChipImage.h"
 #include "sim/FlashModel.h"
@@ -16,7 +17,7 @@
 
 namespace sim {
 
-constexpr std::uint16_t SimulatedBasePort = 0x378;
+constexpr std::uint16_t SimulatedBasePort = Lpt1BasePort;
 
 class Simulator {
   public:
