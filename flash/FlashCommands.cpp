@@ -1,9 +1,9 @@
 // Chip commands of the unlock-cycle command set; every wait is a fixed time, nothing is polled.
 #include <cstdio>
 
-#include "protocol/ChipCommandSet.h"
 #include "flash/FlashChip.h"
 #include "flash/SendCommand.h"
+#include "protocol/ChipCommandSet.h"
 
 namespace {
 
@@ -41,14 +41,14 @@ std::uint16_t FlashChip::readIdentifier() {
     delayUs(10);
     sendCommand(*this, AutoselectCommand);
     delayUs(10);
-    const std::uint8_t manufacturer = readByte(0);
-    const std::uint8_t device = readByte(1);
+    const std::uint8_t manufacturer = readByte(ManufacturerAddress);
+    const std::uint8_t device = readByte(DeviceAddress);
     return word(device, manufacturer);
 }
 
 std::uint16_t FlashChip::readExtendedIdentifier() {
-    const std::uint8_t low = readByte(14);
-    const std::uint8_t high = readByte(15);
+    const std::uint8_t low = readByte(Extended1Address);
+    const std::uint8_t high = readByte(Extended2Address);
     return word(high, low);
 }
 

@@ -16,7 +16,8 @@ bool BusCycleDecoder::decode(const PortEvent& event, BusCycle& cycle) {
         }
         if (rose(before.data, lines.data, DataLine::ReadClock)) {
             if ((lines.data & DataLine::ShiftBit) != 0) {
-                reading = true;
+                // Only an enabled chip puts a byte of its bus into the read-back register.
+                reading = (lines.control & ControlLine::Enable) != 0;
                 readPulses = 0;
                 readValue = 0;
                 readAddress = addressRegister;

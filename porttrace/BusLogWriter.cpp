@@ -3,8 +3,8 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "protocol/AdapterLines.h"
 #include "porttrace/PortWires.h"
+#include "protocol/AdapterLines.h"
 
 namespace porttrace {
 
@@ -54,7 +54,7 @@ void BusLogWriter::record(const PortEvent& event) {
     std::string text;
     if (cycle.kind == BusCycle::Kind::Write) {
         text = namer.name(cycle);
-        meaning.written(text, cycle.value);
+        meaning.written(namer.lastStep(), cycle.value);
     } else {
         text = meaning.of(cycle);
     }

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "protocol/ChipCommandSet.h"
 #include "porttrace/BusCycleDecoder.h"
+#include "protocol/ChipCommandSet.h"
 
 namespace porttrace {
 
@@ -16,10 +16,12 @@ class CommandNamer {
     // "unexpected" for a write that fits no command; empty for reads, which leave a half-entered
     // command as it is.
     std::string name(const BusCycle& cycle);
+    // What the last write named was to the chip.
+    const ChipCommand::Tracker::Step& lastStep() const { return step; }
 
   private:
     ChipCommand::Tracker tracker;
-    bool programData = false;  // the next write is the byte a program command writes
+    ChipCommand::Tracker::Step step;
 };
 
 }  // namespace porttrace

@@ -7,44 +7,39 @@ namespace porttrace {
 
 namespace {
 
-struct CodeAddress {
-    std::uint8_t address;
+// The identifier codes a chip is named by, in the order of ReadMeaning::codes.
+struct Code {
+    ChipCommand::Identifier identifier;
     const char* label;
 };
-constexpr CodeAddress codeAddresses[] = {
-    {0x00, "manufacturer code"},
-    {0x01, "device code"},
-    {0x0E, "extended code 1/2"},
-    {0x0F, "extended code 2/2"},
+constexpr Code identifierCodes[] = {
+    {ChipCommand::Identifier::Manufacturer, "manufacturer code"},
+    {ChipCommand::Identifier::Device, "device code"},
+    {ChipCommand::Identifier::Extended1, "extended code 1/2"},
+    {ChipCommand::Identifier::Extended2, "extended code 2/2"},
 };
-
-bool completes(const std::string& command, const ChipCommand::Sequence& sequence) {
-    return command == sequence.cycles[sequence.length - 1].name;
-}
 
 }  // namespace
 
-void ReadMeaning::written(const std::string& command, std::uint8_t value) {
+void ReadMeaning::written(const ChipCommand::Tracker::Step& step, std::uint8_t value) {
+    using Kind = ChipCommand::Tracker::Kind;
     // Any write takes a chip out of autoselect mode; a running erase or program ignores them all
     // but a reset after a failure.
-    autoselect = completes(command, ChipCommand::AutoselectCommand);
-    if (autoselect) {
+    if (step.completed == &ChipCommand::AutoselectCommand) {
         *this = ReadMeaning{};
         autoselect = true;
+        return;
     }
-    if (programNext) {
-        programNext = false;
+    autoselect = false;
+    if (step.kind == Kind::ProgramData) {
         running = "program";
         doneBit7 = value & ChipCommand::DataPollingBit;
         timedOut = false;
-    }
-    programNext = completes(command, ChipCommand::ProgramCommand);
-    if (completes(command, ChipCommand::ChipEraseCommand)) {
+    } else if (step.completed == &ChipCommand::ChipEraseCommand) {
         running = "erase";
         doneBit7 = ChipCommand::DataPollingBit;
         timedOut = false;
-    }
-    if (timedOut && command == "reset") {
+    } else if (timedOut && step.kind == Kind::Reset) {
         running = nullptr;
     }
 }
@@ -66,18 +61,18 @@ std::string ReadMeaning::of(const BusCycle& read) {
 }
 
 std::string ReadMeaning::identifier(const BusCycle& read) {
-    // Chips decode the identifier addresses from the low address lines.
-    if ((read.address & 0xFF) == 0x02) {
+    const ChipCommand::Identifier identifier = ChipCommand::identifierAt(read.address);
+    if (identifier == ChipCommand::Identifier::Protection) {
         return "sector protection";
     }
-    for (std::size_t i = 0; i < std::size(codeAddresses); ++i) {
-        if ((read.address & 0xFF) != codeAddresses[i].address) {
+    for (std::size_t i = 0; i < std::size(identifierCodes); ++i) {
+        if (identifier != identifierCodes[i].identifier) {
             continue;
         }
         const int lane = read.lowByte ? 0 : 1;
         codes[i][lane] = read.value;
         known[i][lane] = true;
-        std::string label = codeAddresses[i].label;
+        std::string label = identifierCodes[i].label;
         if (!chipNamed) {
             if (const char* chip = matchingChip()) {
                 chipNamed = true;

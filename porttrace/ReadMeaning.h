@@ -8,13 +8,14 @@
 #include <string>
 
 #include "porttrace/BusCycleDecoder.h"
+#include "protocol/ChipCommandSet.h"
 
 namespace porttrace {
 
 class ReadMeaning {
   public:
-    // A write, its byte and the command name it was given.
-    void written(const std::string& command, std::uint8_t value);
+    // A write: what it was to the chip, and its byte.
+    void written(const ChipCommand::Tracker::Step& step, std::uint8_t value);
     // The read's meaning; empty for plain data.
     std::string of(const BusCycle& read);
 
@@ -32,7 +33,6 @@ class ReadMeaning {
     const char* running = nullptr;
     std::uint8_t doneBit7 = 0;
     bool timedOut = false;
-    bool programNext = false;  // the next write is the byte a program command writes
 };
 
 }  // namespace porttrace

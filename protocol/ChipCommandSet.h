@@ -58,20 +58,75 @@ inline constexpr Sequence ProgramCommand = {
 inline constexpr const Sequence* Commands[] = {&AutoselectCommand, &ChipEraseCommand,
                                                &ProgramCommand};
 
-// Follows the writes on the chip's low byte lane through the commands. Reset and the program
-// data byte are the caller's: they are not cycles of the table.
+// Where a chip in autoselect mode answers with its identifier codes instead of its data. Chips
+// decode these addresses from the low eight address lines.
+enum class Identifier : std::uint8_t {
+    None,
+    Manufacturer,  // 0
+    Device,        // 1
+    Protection,    // 2: the sector protection of the sector addressed
+    Extended1,     // 14 and 15: the extended device code of chips that have one
+    Extended2,
+};
+constexpr std::uint32_t ManufacturerAddress = 0x00;
+constexpr std::uint32_t DeviceAddress = 0x01;
+constexpr std::uint32_t ProtectionAddress = 0x02;
+constexpr std::uint32_t Extended1Address = 0x0E;
+constexpr std::uint32_t Extended2Address = 0x0F;
+
+constexpr Identifier identifierAt(std::uint32_t address) {
+    switch (address & 0xFF) {
+        case ManufacturerAddress:
+            return Identifier::Manufacturer;
+        case DeviceAddress:
+            return Identifier::Device;
+        case ProtectionAddress:
+            return Identifier::Protection;
+        case Extended1Address:
+            return Identifier::Extended1;
+        case Extended2Address:
+            return Identifier::Extended2;
+        default:
+            return Identifier::None;
+    }
+}
+
+// Follows a chip's writes through the commands: what each write is to the chip.
 class Tracker {
   public:
+    enum class Kind : std::uint8_t {
+        Unexpected,   // fits no command, and drops the one being entered
+        Reset,        // 0xF0 on the low lane: at any address, also inside a command
+        Command,      // a cycle of the table
+        ProgramData,  // the write after a program command: the byte, at any address and lane
+    };
     struct Step {
-        const Cycle* cycle = nullptr;         // the command cycle the write was; null: none
+        Kind kind = Kind::Unexpected;
+        const Cycle* cycle = nullptr;         // Command: the cycle it was
         const Sequence* completed = nullptr;  // the command it completed
     };
 
-    Step take(std::uint32_t address, std::uint8_t value) {
+    // lowByte: the write went to the low byte lane, the only one commands travel on.
+    Step take(std::uint32_t address, bool lowByte, std::uint8_t value) {
+        if (programData) {
+            programData = false;
+            return {Kind::ProgramData};
+        }
+        if (!lowByte || value == ResetCode) {
+            clear();
+            return {lowByte ? Kind::Reset : Kind::Unexpected};
+        }
+        const Step step = command(address, value);
+        programData = step.completed == &ProgramCommand;
+        return step;
+    }
+
+  private:
+    Step command(std::uint32_t address, std::uint8_t value) {
         for (int attempt = 0; attempt < 2; ++attempt) {
             for (const Sequence* candidate : Commands) {
                 if (continues(*candidate, address, value)) {
-                    Step step{&candidate->cycles[taken], nullptr};
+                    Step step{Kind::Command, &candidate->cycles[taken], nullptr};
                     current = candidate;
                     if (++taken == candidate->length) {
                         step.completed = candidate;
@@ -93,7 +148,6 @@ class Tracker {
         taken = 0;
     }
 
-  private:
     bool continues(const Sequence& candidate, std::uint32_t address, std::uint8_t value) const {
         if (taken >= candidate.length) {
             return false;
@@ -109,7 +163,8 @@ class Tracker {
     }
 
     const Sequence* current = nullptr;
-    std::uint8_t taken = 0;  // cycles of current matched so far
+    std::uint8_t taken = 0;    // cycles of current matched so far
+    bool programData = false;  // the next write is the byte a program command writes
 };
 
 }  // namespace ChipCommand

@@ -12,6 +12,7 @@ AdapterBoard::AdapterBoard(BoardKind boardKind, FlashModel* socket)
 
 FlashModel::Change AdapterBoard::write(PortRegister portRegister, std::uint8_t value,
                                        std::int64_t nowNs) {
+    performed.reset();
     if (portRegister == PortRegister::Data) {
         const std::uint8_t before = data;
         data = value;
@@ -29,6 +30,7 @@ FlashModel::Change AdapterBoard::write(PortRegister portRegister, std::uint8_t v
     const bool driving = (control & (ControlLine::Enable | ControlLine::DataDrive)) ==
                          (ControlLine::Enable | ControlLine::DataDrive);
     if (strobe && driving && chip != nullptr) {
+        performed = ChipCycle{true, address, (control & ControlLine::ByteSelect) != 0, data};
         return chip->write(address, (control & ControlLine::ByteSelect) != 0, data, nowNs);
     }
     return FlashModel::Change::None;
@@ -51,6 +53,10 @@ void AdapterBoard::dataWritten(std::uint8_t before, std::int64_t nowNs) {
             readBack = selected
                            ? chip->read(address, (control & ControlLine::ByteSelect) != 0, nowNs)
                            : 0xFF;
+            if (selected) {
+                performed =
+                    ChipCycle{false, address, (control & ControlLine::ByteSelect) != 0, readBack};
+            }
         } else {
             readBack = static_cast<std::uint8_t>(readBack << 1);
         }

@@ -6,6 +6,7 @@
 #define LPTFLASH_SIM_ADAPTERBOARD_H
 
 #include <cstdint>
+#include <optional>
 
 #include "protocol/AdapterLines.h"
 #include "sim/FlashModel.h"
@@ -24,6 +25,16 @@ class AdapterBoard {
 
     std::uint32_t addressRegister() const { return address; }
 
+    // A read or write of the chip's bus, as the board performed it.
+    struct ChipCycle {
+        bool write;
+        std::uint32_t address;
+        bool lowByte;
+        std::uint8_t value;  // read: what the chip answered
+    };
+    // The chip cycle the last write performed, if it performed one.
+    const std::optional<ChipCycle>& lastChipCycle() const { return performed; }
+
   private:
     void dataWritten(std::uint8_t before, std::int64_t nowNs);
     std::uint8_t status();
@@ -35,6 +46,7 @@ class AdapterBoard {
     std::uint32_t address = 0;
     std::uint8_t readBack = 0xFF;
     int statusReadsSinceShiftClockRose = 0;
+    std::optional<ChipCycle> performed;
 };
 
 }  // namespace sim

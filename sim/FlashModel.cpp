@@ -53,18 +53,18 @@ std::size_t FlashModel::offsetOf(std::uint32_t address, bool lowByte) const {
 }
 
 std::uint8_t FlashModel::autoselectByte(std::uint32_t address, bool lowByte) const {
-    std::uint16_t code = 0;  // address 2, sector protection: unprotected; others read 0
-    switch (address & 0xFF) {
-        case 0x00:
+    std::uint16_t code = 0;  // sector protection: unprotected; addresses without a code read 0
+    switch (ChipCommand::identifierAt(address)) {
+        case ChipCommand::Identifier::Manufacturer:
             code = type.manufacturer;
             break;
-        case 0x01:
+        case ChipCommand::Identifier::Device:
             code = type.device;
             break;
-        case 0x0E:
+        case ChipCommand::Identifier::Extended1:
             code = type.hasExtendedCodes ? type.extended14 : 0;
             break;
-        case 0x0F:
+        case ChipCommand::Identifier::Extended2:
             code = type.hasExtendedCodes ? type.extended15 : 0;
             break;
         default:
@@ -101,30 +101,14 @@ FlashModel::Change FlashModel::write(std::uint32_t address, bool lowByte, std::u
     if (current == Mode::Failed && !(lowByte && value == ChipCommand::ResetCode)) {
         return Change::None;  // only a reset ends a failed one
     }
-    if (current == Mode::ProgramSetUp) {
+    const ChipCommand::Tracker::Step step = tracker.take(address, lowByte, value);
+    current = Mode::ReadArray;  // reset, and where any unexpected cycle leads
+    if (step.kind == ChipCommand::Tracker::Kind::ProgramData) {
         return program(address, lowByte, value, nowNs);
     }
-    if (!lowByte) {
-        current = Mode::ReadArray;  // commands travel on the low lane
-        tracker.clear();
-        return Change::None;
-    }
-    return command(address, value, nowNs);
-}
-
-FlashModel::Change FlashModel::command(std::uint32_t address, std::uint8_t value,
-                                       std::int64_t nowNs) {
-    current = Mode::ReadArray;  // reset, and where any unexpected cycle leads
-    if (value == ChipCommand::ResetCode) {
-        tracker.clear();
-        return Change::None;
-    }
-    const ChipCommand::Sequence* completed = tracker.take(address, value).completed;
-    if (completed == &ChipCommand::AutoselectCommand) {
+    if (step.completed == &ChipCommand::AutoselectCommand) {
         current = Mode::Autoselect;
-    } else if (completed == &ChipCommand::ProgramCommand) {
-        current = Mode::ProgramSetUp;
-    } else if (completed == &ChipCommand::ChipEraseCommand) {
+    } else if (step.completed == &ChipCommand::ChipEraseCommand) {
         const bool fails = fail == FailMode::Erase;
         start(nowNs, eraseNs, fails, EraseStatus, EraseToggleBits);
         std::fill(memory.begin(), memory.end(), 0xFF);

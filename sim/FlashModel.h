@@ -39,9 +39,10 @@ class FlashModel {
     std::size_t programmedOffset() const { return programmed; }
 
   private:
-    // Mid-command states are the tracker's. Busy: an erase or a program runs, and every read
-    // gives status; Failed: one outlasted its limit, and status stays until a reset.
-    enum class Mode : std::uint8_t { ReadArray, Autoselect, ProgramSetUp, Busy, Failed };
+    // Mid-command states, and the program command's wait for its data, are the tracker's. Busy: an
+    // erase or a program runs, and every read gives status; Failed: one outlasted its limit, and
+    // status stays until a reset.
+    enum class Mode : std::uint8_t { ReadArray, Autoselect, Busy, Failed };
 
     void start(std::int64_t nowNs, std::int64_t durationNs, bool fails, std::uint8_t steadyBits,
                std::uint8_t toggleBits);
@@ -50,7 +51,6 @@ class FlashModel {
     Change program(std::uint32_t address, bool lowByte, std::uint8_t value, std::int64_t nowNs);
     std::size_t offsetOf(std::uint32_t address, bool lowByte) const;
     std::uint8_t autoselectByte(std::uint32_t address, bool lowByte) const;
-    Change command(std::uint32_t address, std::uint8_t value, std::int64_t nowNs);
 
     const ChipType& type;
     std::vector<std::uint8_t> memory;

@@ -3,10 +3,12 @@
 // first pick data write, control write, status write or read (of the register in the second
 // byte), the rest advance the clock. The first byte of all picks the board and the chip.
 // Beyond crashes and undefined behaviour: programming only ever clears bits, one byte at a time,
-// and an erase leaves every byte 0xFF.
+// and an erase leaves every byte 0xFF; the decoder reports exactly the chip cycles the board
+// performs (a read once its byte is read back; one broken off is no cycle).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -37,6 +39,11 @@ void checkChange(sim::FlashModel::Change change, const std::vector<std::uint8_t>
     require(changed <= 1);
 }
 
+bool same(const sim::AdapterBoard::ChipCycle& performed, const porttrace::BusCycle& decoded) {
+    return performed.write == (decoded.kind == porttrace::BusCycle::Kind::Write) &&
+           performed.address == decoded.address && performed.lowByte == decoded.lowByte;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -61,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     porttrace::BusCycleDecoder decoder;
     porttrace::CommandNamer namer;
     std::vector<std::uint8_t> before = chip.contents();
+    std::optional<sim::AdapterBoard::ChipCycle> readBack;  // the read whose byte is shifted out
     std::int64_t now = 0;
     for (std::size_t i = 1; i + 1 < size; i += 2) {
         now += data[i] >> 2;
@@ -68,18 +76,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             static_cast<PortRegister>((data[i] & 3) == 3 ? data[i + 1] % 4 : data[i] & 3);
         porttrace::PortEvent event{now, porttrace::PortEvent::Direction::Write, portRegister,
                                    data[i + 1]};
+        std::optional<sim::AdapterBoard::ChipCycle> performed;
         if ((data[i] & 3) == 3) {
             event.direction = porttrace::PortEvent::Direction::Read;
             event.value = board.read(portRegister);
             require(portRegister != PortRegister::Status || (event.value & 0x3F) == 0);
-        } else if (const auto change = board.write(portRegister, data[i + 1], now);
-                   change != sim::FlashModel::Change::None) {
-            checkChange(change, before, chip.contents());
-            before = chip.contents();
+        } else {
+            const auto change = board.write(portRegister, data[i + 1], now);
+            if (change != sim::FlashModel::Change::None) {
+                checkChange(change, before, chip.contents());
+                before = chip.contents();
+            }
+            performed = board.lastChipCycle();
         }
         porttrace::BusCycle cycle{};
-        if (decoder.decode(event, cycle)) {
+        const bool decoded = decoder.decode(event, cycle);
+        if (decoded) {
             namer.name(cycle);
+        }
+        if (performed && !performed->write) {
+            require(decoder.readingBack());
+            readBack = performed;
+        }
+        const bool decodedWrite = decoded && cycle.kind == porttrace::BusCycle::Kind::Write;
+        require(decodedWrite == (performed && performed->write));
+        if (decodedWrite) {
+            require(same(*performed, cycle) && cycle.value == performed->value);
+        } else if (decoded) {
+            // Each bit comes from one status read; one never made leaves its bit 0.
+            require(readBack && same(*readBack, cycle) && (cycle.value & ~readBack->value) == 0);
+            readBack.reset();
         }
     }
     return 0;

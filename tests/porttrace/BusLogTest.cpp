@@ -6,8 +6,18 @@
 #include "porttrace/ReadMeaning.h"
 
 using porttrace::BusCycle;
+using Step = ChipCommand::Tracker::Step;
+using Kind = ChipCommand::Tracker::Kind;
 
 namespace {
+
+constexpr Step completing(const ChipCommand::Sequence& command) {
+    return {Kind::Command, &command.cycles[command.length - 1], &command};
+}
+constexpr Step reset{Kind::Reset};
+constexpr Step programData{Kind::ProgramData};
+constexpr Step erase = completing(ChipCommand::ChipEraseCommand);
+constexpr Step program = completing(ChipCommand::ProgramCommand);
 
 TEST(CommandNamer, NamesProgramDataAndStrayWrites) {
     porttrace::CommandNamer namer;
@@ -28,14 +38,14 @@ TEST(ReadMeaning, NamesAnEightBitChip) {
     const auto read = [&](std::uint32_t address, std::uint8_t value) {
         return meaning.of({BusCycle::Kind::Read, 0, address, true, value});
     };
-    meaning.written("autoselect", 0x90);
+    meaning.written(completing(ChipCommand::AutoselectCommand), 0x90);
     EXPECT_EQ(read(0x000, 0xC2), "manufacturer code");
     EXPECT_EQ(read(0x101, 0xA4), "device code; chip MX29F040");  // low address lines decide
 }
 
 // A write (command named) or a read (its meaning expected), in the order of a run.
 struct Event {
-    const char* command;
+    const Step* write;  // null: a read
     std::uint8_t value;
     const char* meaning = "";
     bool lowByte = true;
@@ -44,32 +54,32 @@ struct Event {
 // DQ7 tells done from busy, DQ5 a failure, which a reset ends; a running erase ignores a reset.
 TEST(ReadMeaning, StatusPollsFollowDq7AndDq5) {
     const Event run[] = {
-        {"chip erase", 0x10},
+        {&erase, 0x10},
         {nullptr, 0x4C, "erase status: busy"},
         {nullptr, 0x00, "erase status: busy", false},
-        {"reset", 0xF0},
+        {&reset, 0xF0},
         {nullptr, 0x08, "erase status: busy"},
         {nullptr, 0x28, "erase status: DQ5 exceeded timing limits"},
-        {"reset", 0xF0},
+        {&reset, 0xF0},
         {nullptr, 0x5A},
-        {"program", 0xA0},
-        {"program 0x12 at 0x000100", 0x12},
+        {&program, 0xA0},
+        {&programData, 0x12},
         {nullptr, 0xC0, "program status: busy"},
         {nullptr, 0x12, "program status: done"},
         {nullptr, 0x92},
-        {"program", 0xA0},
-        {"program 0x80 at 0x000100", 0x80},
+        {&program, 0xA0},
+        {&programData, 0x80},
         {nullptr, 0x60, "program status: DQ5 exceeded timing limits"},
         {nullptr, 0x80, "program status: done"},  // the re-read after DQ5 decides
-        {"chip erase", 0x10},
+        {&erase, 0x10},
         {nullptr, 0xFF, "erase status: done"},
         {nullptr, 0x00},
     };
     porttrace::ReadMeaning meaning;
     int index = 0;
     for (const Event& event : run) {
-        if (event.command != nullptr) {
-            meaning.written(event.command, event.value);
+        if (event.write != nullptr) {
+            meaning.written(*event.write, event.value);
         } else {
             EXPECT_EQ(meaning.of({BusCycle::Kind::Read, 0, 0x100, event.lowByte, event.value}),
                       event.meaning)
