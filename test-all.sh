@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds and runs every test: the Linux build, the same tests under AddressSanitizer and
 # UndefinedBehaviorSanitizer, both Windows builds under Wine, and a brief run of each benchmark.
 # Ends with one verdict over every stage.

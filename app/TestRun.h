@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fixed test run: detection, chip report, pause.
 #ifndef LPTFLASH_APP_TESTRUN_H
 #define LPTFLASH_APP_TESTRUN_H

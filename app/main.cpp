@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/TestRun.h"
 #include "driver/Korvella4v4.h"
 #include "platform/Console.h"

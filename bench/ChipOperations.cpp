@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // lptflash's chip operations on the simulated adapter and chip, through the real driver and flash
 // layer: bytes per second and port accesses per byte of read (fast and careful), verify, blank
 // check and byte program. Each chip is a private copy of the simulator with its own image; the

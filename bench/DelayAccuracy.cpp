@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How close the driver's busy wait comes to what it is asked for, timed by a stopwatch that
 // shares nothing with the counter the wait itself reads.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the program's layers add to a port operation: the whole stack (virtual modifyPort, the
 // shadow, the entry table) against calls straight into the same library function, for one
 // write, one byte shifted in and one 24-bit address shifted out. The library is linked here

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How late the detection probe's waits end as the port sees them. flashtest and a plain C
 // program making the same calls (stampio/ProbeInC.c) take turns on a port library that stamps
 // every call with CLOCK_MONOTONIC as it is made; a wait's lateness is the time between the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's complete run: the real test sequence, flash layer and driver, on the simulated
 // adapter and chip. The program's counter is replaced by one that makes every fixed wait end at
 // its first check (300 s of them per run, timed apart by the delay benchmark), so the CPU time

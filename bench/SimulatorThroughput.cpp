@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How many port operations per second the simulator answers, untraced and with both traces
 // written, on the traffic of read cycles (a 24-bit address out, one byte in: 95 writes and
 // 8 reads each). Each variant loads a copy of the library of its own, set up by its own

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Release benchmarks and runs each as the figures in docs/PERFORMANCE.md were taken,
 # machine description and load first. Run it when the machine is otherwise idle.
 # Usage: bench/run-published.sh [extra benchmark flags, e.g. --benchmark_repetitions=3]

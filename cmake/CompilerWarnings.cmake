@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Every target of ours builds warning-free; a warning is a build failure.
 function(lptflash_warnings target)
     if(MSVC)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Makes a shared library target a port I/O library that flashtest can load: named io (io.dll,
 # libio.so), built on the entry points' one header, and on Windows exporting the entry points
 # under their plain names in both builds. Only such a library marks them exported; 32-bit stdcall

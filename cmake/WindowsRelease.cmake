@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The release archive for Windows users (cpack --preset windows-x64 or windows-x86): the program,
 # the operator's README and the license at the top; the simulator's io.dll and our io.dll for real parallel
 # ports each in a folder of its own, so that the operator chooses one by copying it and nobody

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A Windows user runs flashtest.exe from a folder that holds only itself and io.dll: the C and
 # C++ runtimes are linked into each binary instead of being loaded from DLLs that folder lacks.
 if(MINGW)

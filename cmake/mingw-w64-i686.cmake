@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for 32-bit Windows with Debian's mingw-w64 (g++-mingw-w64-i686), for the 32-bit
 # port I/O libraries that operators have.
 set(CMAKE_SYSTEM_PROCESSOR x86)

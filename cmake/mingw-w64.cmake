@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared part of the mingw-w64 cross toolchains: the including file sets CMAKE_SYSTEM_PROCESSOR
 # and mingw_triplet first.
 set(CMAKE_SYSTEM_NAME Windows)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/Korvella4v4.h"
 
 #include "os/MonotonicClock.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The programmer adapter on a PC parallel port, driven through the port I/O library "io".
 #ifndef LPTFLASH_DRIVER_KORVELLA4V4_H
 #define LPTFLASH_DRIVER_KORVELLA4V4_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The block read with the fewest port accesses the adapter's protocol allows: every data line is
 // set in the write before the clock edge that takes it, never in a write of its own.
 #include "driver/Korvella4v4.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which adapter hangs on the port: status bit 7 sampled three times after two line changes.
 #include "driver/Korvella4v4.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The adapter's serial address input, serial read-back and parallel data output.
 #include "driver/Korvella4v4.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The busy wait, in a file of its own so that it can be laid out for the cache (see
 // CMakeLists.txt).
 #include "driver/Korvella4v4.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The programmer adapter as the flash layer drives it: six operations on its lines, and a block
 // read made of them that a driver may do faster.
 #ifndef LPTFLASH_DRIVER_PROGRAMMERDRIVER_H

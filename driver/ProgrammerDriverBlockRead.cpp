@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The block read over the six operations: each address shifted out whole, each lane read with
 // the full read-back sequence.
 #include "driver/ProgrammerDriver.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which catalog chip a run talks to: by the codes it read, or by the name the operator gave.
 #ifndef LPTFLASH_FLASH_CHIPCATALOGLOOKUP_H
 #define LPTFLASH_FLASH_CHIPCATALOGLOOKUP_H

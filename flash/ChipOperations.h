@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole-chip work on top of FlashChip's bus cycles: the identifier codes, array reads, and the
 // chip's embedded erase and program algorithms, waited for by status polling (data polling on
 // DQ7, exceeded timing limits on DQ5) instead of a fixed time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The embedded erase and program algorithms, waited for by the status the chip gives on its data
 // lines while it works.
 #include "flash/ChipOperations.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Identifier codes and array reads.
 #include "flash/ChipOperations.h"
 #include "protocol/ChipCommandSet.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Control-line moves and the read and write cycles of the chip bus.
 #include "flash/FlashChip.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The hand-on: each operation is exactly one call on the driver.
 #include "flash/FlashChip.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The flash chip in the adapter's socket, reached through a programmer driver.
 #ifndef LPTFLASH_FLASH_FLASHCHIP_H
 #define LPTFLASH_FLASH_FLASHCHIP_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Chip commands of the unlock-cycle command set; every wait is a fixed time, nothing is polled.
 #include <cstdio>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A command of the chip's command set sent as its write cycles, back to back, with no wait
 // beyond the strobe inside each: flashtest's commands and lptflash's alike.
 #ifndef LPTFLASH_FLASH_SENDCOMMAND_H

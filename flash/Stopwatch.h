@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Elapsed time for status polling, from the counter the busy waits use: the platform's, or at
 // the same link seam a test's fake.
 #ifndef LPTFLASH_FLASH_STOPWATCH_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lptflash/Commands.h"
 
 #include <algorithm>

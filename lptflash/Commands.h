@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The subcommands, on the adapter at LPT1.
 #ifndef LPTFLASH_LPTFLASH_COMMANDS_H
 #define LPTFLASH_LPTFLASH_COMMANDS_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // lptflash's exit codes, as --help and the README list them.
 #ifndef LPTFLASH_LPTFLASH_EXITCODE_H
 #define LPTFLASH_LPTFLASH_EXITCODE_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lptflash/InputFile.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file that verify and write take, read whole before the chip is touched.
 #ifndef LPTFLASH_LPTFLASH_INPUTFILE_H
 #define LPTFLASH_LPTFLASH_INPUTFILE_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the command line asks for, once it has been checked.
 #ifndef LPTFLASH_LPTFLASH_OPTIONS_H
 #define LPTFLASH_LPTFLASH_OPTIONS_H

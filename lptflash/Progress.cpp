@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lptflash/Progress.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The progress line on stderr, drawn only when stderr is a terminal and -q was not given, and
 // the figures of the one-line summary.
 #ifndef LPTFLASH_LPTFLASH_PROGRESS_H

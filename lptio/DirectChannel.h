@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A parallel port reached with the processor's I/O instructions, after the kernel granted
 // access to its three registers.
 #ifndef LPTFLASH_LPTIO_DIRECTCHANNEL_H

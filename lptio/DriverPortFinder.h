@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows' side of the library: the program's port goes to one of the parallel ports Windows
 // lists (the one at the program's address, or the one LPTIO_PORT chooses by name or base), and
 // its registers are reached through the port-access library. An address Windows does not list

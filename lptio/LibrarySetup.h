@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the library takes from its OS when first used, one implementation per OS: its port
 // settings from the environment, and the way to the ports they choose.
 #ifndef LPTFLASH_LPTIO_LIBRARYSETUP_H

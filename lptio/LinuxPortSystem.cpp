@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lptio/LinuxPortSystem.h"
 
 #include <fcntl.h>

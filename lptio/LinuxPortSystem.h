@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real port calls: ppdev ioctls, and ioperm/outb/inb where the machine has I/O ports.
 #ifndef LPTFLASH_LPTIO_LINUXPORTSYSTEM_H
 #define LPTFLASH_LPTIO_LINUXPORTSYSTEM_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What Windows' device lists say, read without Windows: a parallel port's register block and
 // ECP block among its I/O ranges, whether a device's ranges are all known, the names of the
 // configuration manager's and WMI's status codes, and the legacy devices whose registers are

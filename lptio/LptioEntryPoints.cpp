@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exported entry points: the one process-wide PortAccess on the real system, configured
 // from the environment when first used. The same on every OS.
 #include "protocol/PortIoEntryPoints.h"

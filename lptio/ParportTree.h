@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the kernel tells about its parallel ports, read below a root folder ("/" in use, a fake
 // tree in tests).
 #ifndef LPTFLASH_LPTIO_PARPORTTREE_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's whole behaviour behind its entry points: I/O addresses to ports, opened at
 // their first use, byte access and what is built on it (words, bits, shifts). A port that
 // cannot be reached is reported once and then reads 0xFF, as floating lines do.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lptio/PortAddress.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // I/O addresses of parallel ports: a port's registers sit at base, base+1 and base+2, and bases
 // are multiples of four (legacy ports) or more (PCI and PCIe cards).
 #ifndef LPTFLASH_LPTIO_PORTADDRESS_H

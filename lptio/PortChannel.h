@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three registers of one parallel port (offsets as registerOffset gives them), reached one
 // way or another. Values are raw register bits; every call acts on the port before it returns.
 #ifndef LPTFLASH_LPTIO_PORTCHANNEL_H

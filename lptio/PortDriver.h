@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows' way to a parallel port: a port-access library whose signed kernel driver performs the
 // I/O instructions, and Windows' own lists of devices with their I/O ranges. Behind one seam
 // that gives Windows' answers as they come (its numbers included), so that the choice of port,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The OS side of the library: finds and opens the parallel port behind the program's I/O
 // addresses, or says why it cannot. Linux reaches ports through ppdev or direct I/O, Windows
 // through a port-access library; everything above this seam is the same on both.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sees every byte the program writes to or reads from a port, as the program saw it.
 #ifndef LPTFLASH_LPTIO_PORTOBSERVER_H
 #define LPTFLASH_LPTIO_PORTOBSERVER_H

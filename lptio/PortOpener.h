@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finds and opens the parallel port behind the program's I/O addresses: the ppdev device of the
 // kernel's port at that base (or the one LPTIO_PORT names), else, when LPTIO_DIRECT_IO allows it
 // and no other driver uses the addresses, direct I/O. When nothing works it says why, and what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lptio/PortSetting.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LPTIO_PORT: which parallel port the program's I/O addresses reach, for ports that do not sit
 // at the address the program uses (PCI and PCIe cards, a second port).
 #ifndef LPTFLASH_LPTIO_PORTSETTING_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The operating-system calls that reach a parallel port, behind one seam so that everything
 // deciding which calls to make can be exercised without hardware or root.
 #ifndef LPTFLASH_LPTIO_PORTSYSTEM_H

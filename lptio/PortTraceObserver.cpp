@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lptio/PortTraceObserver.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds the program's port traffic into the shared trace writers (LPTIO_TRACE_VCD,
 // LPTIO_TRACE_BUSLOG), so a run on a real adapter is traced like a simulated one.
 #ifndef LPTFLASH_LPTIO_PORTTRACEOBSERVER_H

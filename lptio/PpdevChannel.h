@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A parallel port reached through an opened and claimed ppdev device.
 #ifndef LPTFLASH_LPTIO_PPDEVCHANNEL_H
 #define LPTFLASH_LPTIO_PPDEVCHANNEL_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A file's new contents put in its place in one step, so that no reader ever sees it half
 // written and a crash leaves the old contents or the new, never a mix: a new file under a unique
 // name in the same folder (never a link or a file already there) with the replaced file's mode

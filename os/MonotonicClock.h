@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The high-resolution monotonic counter that all busy waits are timed by.
 #ifndef LPTFLASH_OS_MONOTONICCLOCK_H
 #define LPTFLASH_OS_MONOTONICCLOCK_H

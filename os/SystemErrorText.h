@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The system's words for an error code, as an operator reads them after a colon.
 #ifndef LPTFLASH_OS_SYSTEMERRORTEXT_H
 #define LPTFLASH_OS_SYSTEMERRORTEXT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the console needs from the OS: a safe start and the operator's pause.
 #ifndef LPTFLASH_PLATFORM_CONSOLE_H
 #define LPTFLASH_PLATFORM_CONSOLE_H

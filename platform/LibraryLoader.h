@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading a shared library by its base name and finding its entry points.
 #ifndef LPTFLASH_PLATFORM_LIBRARYLOADER_H
 #define LPTFLASH_PLATFORM_LIBRARYLOADER_H

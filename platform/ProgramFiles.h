@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What lptflash needs from the OS around its work: an output file that appears whole or not at
 // all, whether a stream is a terminal, and Ctrl-C turned into a request to stop.
 #ifndef LPTFLASH_PLATFORM_PROGRAMFILES_H

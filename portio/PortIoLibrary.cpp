@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "portio/PortIoLibrary.h"
 
 PortIoLibrary portIoLibrary = {};

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process-wide binding to the port I/O library "io": its module handle and entry table.
 #ifndef LPTFLASH_PORTIO_PORTIOLIBRARY_H
 #define LPTFLASH_PORTIO_PORTIOLIBRARY_H

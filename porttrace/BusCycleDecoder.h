@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reconstructs the flash chip's bus cycles from the port lines alone, as a logic analyzer on the
 // cable would: the 24-bit address clocked in serially, bytes read back over status bit 6, bytes
 // written by the write strobe.

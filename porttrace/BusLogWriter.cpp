@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "porttrace/BusLogWriter.h"
 
 #include <cinttypes>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the decoded bus log: the detection probe line by line (each line change, each presence
 // sample, the verdict), then one line per bus cycle with its time, kind, address, byte lane,
 // value and meaning (the command it belongs to, or what a read's byte is).

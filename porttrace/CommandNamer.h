@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Names the flash command that a run of write cycles forms, by the chip's command set.
 #ifndef LPTFLASH_PORTTRACE_COMMANDNAMER_H
 #define LPTFLASH_PORTTRACE_COMMANDNAMER_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which file a path names, so that two settings naming one file are caught before either is
 // written: per OS, in porttrace/posix and porttrace/windows.
 #ifndef LPTFLASH_PORTTRACE_FILEIDENTITY_H

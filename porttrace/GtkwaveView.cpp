@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "porttrace/GtkwaveView.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The GTKWave save file written beside a VCD trace: it opens the trace (gtkwave run.gtkw) with
 // the data lines grouped as data[7:0] (GTKWave builds the vector; sigrok 0.5 takes no vector
 // in a VCD), the serial, control and status lines by role, and the window on the first chip

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One access to a parallel-port register as a trace sees it: what the library was asked to do,
 // never what any hardware behind the port means by it.
 #ifndef LPTFLASH_PORTTRACE_PORTEVENT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port's registers as the traffic sets them, and the edges of their lines.
 #ifndef LPTFLASH_PORTTRACE_PORTLINES_H
 #define LPTFLASH_PORTTRACE_PORTLINES_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "porttrace/PortTrace.h"
 
 #include "porttrace/FileIdentity.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The traces of a run's port traffic that the user asked for: a waveform (LPTIO_TRACE_VCD) and a
 // decoded bus log (LPTIO_TRACE_BUSLOG). Fed with port events only, so a simulated adapter and a
 // real one are traced alike. Files are complete after every event and closed on destruction.

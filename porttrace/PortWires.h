@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port lines as single wires, named by register bit and by role: the names of the VCD's
 // wires, of the bus log's line entries and of the sigrok decoder's channels.
 #ifndef LPTFLASH_PORTTRACE_PORTWIRES_H

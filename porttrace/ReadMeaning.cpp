@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "porttrace/ReadMeaning.h"
 
 #include "protocol/ChipCommandSet.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a read cycle's byte is, judged from the commands before it: an identifier code in
 // autoselect mode (naming the chip once its codes match the chip table), or the status a chip
 // gives instead of data while a chip erase or a byte program runs.

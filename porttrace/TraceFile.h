@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A text file that a trace writes as it goes. The text goes straight into a shared mapping of
 // the file, which the system keeps when the process dies in any way, kill -9 included: a trace
 // is complete up to the last event without a system call per event. Beyond the text the file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The operating system's part of a trace file: a shared mapping of the file, which the system
 // keeps when the process dies in any way, so the text is on its way to the disk without a
 // system call per event.

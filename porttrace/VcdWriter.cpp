@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "porttrace/VcdWriter.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the port lines as a value change dump that waveform viewers open like a logic-analyzer
 // capture: one 1-bit wire per line (multi-bit signals make sigrok 0.5 show nothing), named by
 // register bit and role, and one more, status_read, that toggles at each read of the status

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The adapter's lines on the parallel port's three registers: the one map that the driver, the
 // simulated adapter, the real-port library and the traces all read.
 #ifndef LPTFLASH_PROTOCOL_ADAPTERLINES_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The change words that move a register's bits through the driver's modifyPort.
 #ifndef LPTFLASH_PROTOCOL_CHANGEWORD_H
 #define LPTFLASH_PROTOCOL_CHANGEWORD_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The unlock-cycle command set of parallel NOR flash chips, as the one table that the program's
 // chip commands send, the simulated chip obeys and the bus log names.
 #ifndef LPTFLASH_PROTOCOL_CHIPCOMMANDSET_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The flash chips we know by their autoselect codes: the simulator puts them in its socket, the
 // bus log names them from the codes a run reads. Codes as the chips give them in autoselect
 // mode (16-bit chips in word mode).

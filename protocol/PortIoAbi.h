@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Calling convention and symbol export of the port I/O library's entry points. The build gives
 // both (protocol/CMakeLists.txt, cmake/PortIoLibrary.cmake), so that nothing here depends on the
 // OS.

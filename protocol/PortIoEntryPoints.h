@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The entry points of the outside port I/O library "io": the one declaration shared by the
 // program, which resolves them at run time, and by the stand-in libraries, which define them.
 // Ports are 16-bit I/O addresses; byte values are register contents as on the wire.

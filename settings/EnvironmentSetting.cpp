@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/EnvironmentSetting.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Settings of the port I/O libraries: environment variables under the one prefix LPTIO_, and the
 // one-line message that names a bad one.
 #ifndef LPTFLASH_SETTINGS_ENVIRONMENTSETTING_H

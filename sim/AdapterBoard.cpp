@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/AdapterBoard.h"
 
 #include "porttrace/PortLines.h"

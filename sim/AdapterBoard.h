@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The programmer adapter on the parallel port, line by line: the detection answer on status
 // bit 7, the serial address register, the serial read-back register, the byte-select, data-drive,
 // enable and write-strobe lines, and the flash chip in its socket. Answers depend only on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The flash chips the simulator can put in the adapter's socket: the shared chip table.
 #ifndef LPTFLASH_SIM_CHIPCATALOG_H
 #define LPTFLASH_SIM_CHIPCATALOG_H

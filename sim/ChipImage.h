@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file that holds the simulated chip's contents between runs, like the chip itself would.
 #ifndef LPTFLASH_SIM_CHIPIMAGE_H
 #define LPTFLASH_SIM_CHIPIMAGE_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A parallel NOR flash chip with the common unlock-cycle command set, at the level of its bus:
 // one read or one write of one byte lane at an address. Contents are the chip image: for a
 // 16-bit chip the word at address a is bytes 2a (low) and 2a+1 (high).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The OS side of the chip image: the file, locked for the whole run, and its replacement by a
 // complete new file. Per OS, in sim/posix and sim/windows.
 #ifndef LPTFLASH_SIM_IMAGEFILE_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Setting values name things case-insensitively: "korvella+" and "Korvella+" are one board.
 #ifndef LPTFLASH_SIM_NAMEMATCH_H
 #define LPTFLASH_SIM_NAMEMATCH_H

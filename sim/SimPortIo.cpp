@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port I/O library's entry points, answered by the simulated port.
 #include "protocol/PortIoEntryPoints.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/SimSettings.h"
 
 #include "settings/EnvironmentSetting.h"

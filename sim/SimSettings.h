@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the simulator is told through its environment variables, checked.
 #ifndef LPTFLASH_SIM_SIMSETTINGS_H
 #define LPTFLASH_SIM_SIMSETTINGS_H

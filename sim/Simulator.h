@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated parallel port at LPT1 (0x378) with the adapter, the chip, its image file and the
 // traces, set up from the environment on first use.
 #ifndef LPTFLASH_SIM_SIMULATOR_H

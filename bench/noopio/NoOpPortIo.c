@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Stand-in port I/O library that reaches no port: each entry point costs one call and one
  * memory access, so what the program's own layers add to a port operation can be measured
  * against it. The entry points the program never calls are in support/UnusedPortEntries.c. */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The driver's start-up and detection probe written out plainly in C: the same port calls
  * through the same library, the same counter and the same wait. The yardstick for how late the
  * program's own waits end. */

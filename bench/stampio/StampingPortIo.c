@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Port I/O library that reaches no port and stamps every PortOut and PortIn with
  * CLOCK_MONOTONIC, first thing in the call, into memory. The stamps are written out at exit to
  * the file named by LPTFLASH_STAMP_FILE, one line each: nanoseconds, "out" or "in", port,

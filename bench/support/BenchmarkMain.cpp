@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entry of every benchmark program: as the library's own, but a benchmark that reports an error
 // fails the run, so a brief run in the test script catches one that no longer works.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ContextSwitches.h"
 
 #include <sys/resource.h>

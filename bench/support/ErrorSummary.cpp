@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ErrorSummary.h"
 
 #include <algorithm>

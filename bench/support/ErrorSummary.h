@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How far a set of waits missed what was asked, in the terms the benchmarks report.
 #ifndef LPTFLASH_BENCH_ERRORSUMMARY_H
 #define LPTFLASH_BENCH_ERRORSUMMARY_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port writes and reads of the driver's serial transfers, made by hand straight into a port
 // library with no layer between: the baseline that the driver's cost is measured against, and
 // a load for the simulator that leaves only the library's own cost to see. Written from the line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PrivatePortLibrary.h"
 
 #include <dlfcn.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A private copy of a port I/O library: loaded from a file of its own, so that it has its own
 // state and reads its environment afresh, whatever copies the process holds already.
 #ifndef LPTFLASH_BENCH_PRIVATEPORTLIBRARY_H

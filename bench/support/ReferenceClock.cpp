@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Linux only, like every benchmark. On x86 the time-stamp counter is read directly, without the
 // kernel's time conversion that the program's counter goes through; that makes a sound reference
 // where the counter runs at a constant rate (constant_tsc and nonstop_tsc in /proc/cpuinfo).

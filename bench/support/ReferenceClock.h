@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A stopwatch that shares nothing with the program's own counter: the processor's time-stamp
 // counter, scaled by one calibration against the kernel's unslewed raw monotonic clock.
 #ifndef LPTFLASH_BENCH_REFERENCECLOCK_H

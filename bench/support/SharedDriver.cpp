@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SharedDriver.h"
 
 #include "app/TestRun.h"

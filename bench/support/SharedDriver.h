@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real adapter driver, made once per benchmark program as the test run makes it: on the
 // port I/O library that the loader finds as "io", at base port 888.
 #ifndef LPTFLASH_BENCH_SHAREDDRIVER_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SteppingCounter.h"
 
 #include "os/MonotonicClock.h"

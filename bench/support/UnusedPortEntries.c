@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The entry points flashtest resolves but never calls, for the benchmarks' port libraries: the
  * program loads a library only when they are all there. */
 #include "protocol/PortIoEntryPoints.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A driver that hands every operation on to the real one and adds up the waits asked of it:
 // the fixed waits of the chip protocol, as the flash layer asks for them.
 #ifndef LPTFLASH_BENCH_WAITSUMMINGDRIVER_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lptio/LibrarySetup.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lptio/windows/WindowsPortDriver.h"
 
 #include <windows.h>

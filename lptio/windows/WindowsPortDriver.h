@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port-access library InpOut32/InpOutx64 of this process's bitness, loaded from beside
 // io.dll or from Windows' system folder, and Windows' device lists.
 #ifndef LPTFLASH_LPTIO_WINDOWS_WINDOWSPORTDRIVER_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows' devices with the I/O ranges it gave each: the parallel ports (the ports class's
 // devices whose PortName is "LPTn"), or every present device. The configuration manager tells
 // those ranges to a process of the system's own bitness; a 32-bit process on 64-bit Windows gets

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "os/FileReplacement.h"
 
 #include <windows.h>

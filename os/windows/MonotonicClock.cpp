@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "os/MonotonicClock.h"
 
 #include <windows.h>

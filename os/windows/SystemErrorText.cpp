@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "os/SystemErrorText.h"
 
 #include <windows.h>

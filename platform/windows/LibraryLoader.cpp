@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/LibraryLoader.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ProgramFiles.h"
 
 #include <io.h>

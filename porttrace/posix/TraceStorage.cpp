@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE  // mremap
 #endif

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "porttrace/FileIdentity.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "porttrace/TraceStorage.h"
 
 #include <windows.h>

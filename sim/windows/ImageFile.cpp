@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/ImageFile.h"
 
 #include <windows.h>

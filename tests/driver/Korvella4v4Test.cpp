@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the driver's runs through the program cannot show: unusable libraries, any change word on
 // any register, every probe answer, release at destruction, and waits on a scripted counter.
 #include "driver/Korvella4v4.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shipped flashtest, unmodified, end to end: the program copied into a run folder with a port
 // I/O library beside it, as an operator installs them, natively or a Windows build under Wine.
 // The clock is sped up so that the 300 s erase wait passes in a fraction of a second.

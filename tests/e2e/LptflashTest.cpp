@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shipped lptflash end to end on the simulator, on the sped-up clock: one table of runs whose
 // outcome is their exit code and lines (natively, and some under Wine), and the runs whose files
 // and chip image must be checked as well.

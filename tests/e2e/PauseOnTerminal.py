@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """The final pause on a terminal: keys typed before its prompt do not end it, a key's whole
 escape sequence is taken (nothing is left for the shell), keys typed during the wait are not
 echoed into the report, after every signal that ends the program the terminal's settings are

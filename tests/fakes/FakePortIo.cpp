@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FakePortIo.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A recording stand-in for the port I/O binding and the counter, put in at link time in place of
 // portio/ and the platform counter.
 #ifndef LPTFLASH_TESTS_FAKES_FAKEPORTIO_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The flash layer's whole-chip work on the recording fake: the driver's block reads against the
 // simulator's adapter and chip models, and status polling against scripted status bytes and
 // the fake counter.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: every settings parser of the port I/O libraries, and the escaping of the
 // values their messages show. The first byte picks the parser; the rest is the value (several
 // variables separated by NUL bytes: LPTIO_PORT and LPTIO_DIRECT_IO; the simulator's four). Beyond

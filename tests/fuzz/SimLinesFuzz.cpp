@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: the simulated adapter and chip, and the trace's bus decoder, fed with any
 // sequence of port writes, reads and clock steps. Two bytes per access: the low two bits of the
 // first pick data write, control write, status write or read (of the register in the second

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The installed layout: flashtest finds the real-port library by default and nothing else does
 # (no bare PREFIX/lib/libio.so that any program's dlopen("libio.so") would pick up); the
 # simulator, the sigrok decoder and the documentation are where the README says.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows' choice of port and its messages, with Windows' port list and the port-access library
 // scripted.
 #include "lptio/DriverPortFinder.h"

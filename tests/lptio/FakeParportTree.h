@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A root folder holding what the kernel would show about its parallel ports.
 #ifndef LPTFLASH_TESTS_LPTIO_FAKEPARPORTTREE_H
 #define LPTFLASH_TESTS_LPTIO_FAKEPARPORTTREE_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A machine's port calls, scripted: devices with their answers, I/O ports as plain memory, and a
 // log of every call in the order made.
 #ifndef LPTFLASH_TESTS_LPTIO_FAKEPORTSYSTEM_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lptio/ParportTree.h"
 
 #include <gtest/gtest.h>

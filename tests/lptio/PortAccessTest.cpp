@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lptio/PortAccess.h"
 
 #include <gmock/gmock.h>

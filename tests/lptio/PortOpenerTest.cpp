@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lptio/PortOpener.h"
 
 #include <gmock/gmock.h>

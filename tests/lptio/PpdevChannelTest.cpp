@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lptio/PpdevChannel.h"
 
 #include <gmock/gmock.h>

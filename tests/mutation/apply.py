@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Mutation list reader for run.sh: lists the ids, or applies one mutation to a source tree.
 
 A mutation is a block of lines:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The binding against a recording stand-in for the OS loader.
 #include "portio/PortIoLibrary.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole chip report's bus log is checked from a simulated run; these are the cycles it lacks.
 #include <gtest/gtest.h>
 

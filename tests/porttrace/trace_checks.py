@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Traces of simulated runs, read as people read them: the sigrok decoder's annotations must be
 the bus log's cycles one for one, programs and erases must show their status polls (done, busy,
 DQ5 with the failure settings), a run killed with SIGKILL must leave both traces readable up to

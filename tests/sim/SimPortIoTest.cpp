@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's wider entry points against the byte ones: each byte to its own port, the
 // lowest byte at the lowest port. The data register (0x378) and the control register (0x37A)
 // read back what was written; the status register (0x379) ignores writes.

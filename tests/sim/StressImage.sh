@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs side by side on one chip image, one of them killed with SIGKILL at a random moment, round
 # after round: the image must afterwards be the whole old or the whole erased one, never torn,
 # never lost. Bounded by its round count; the sped-up clock makes each round take a moment.

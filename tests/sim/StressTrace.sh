@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Two runs started together on one trace, round after round, on one image (the second is turned
 # away by the image) or on two (turned away by the trace's lock): both must live to the end, and
 # the trace must be whole, never cut by the run that was turned away.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Test-only preload: CLOCK_MONOTONIC (and CLOCK_MONOTONIC_RAW) run FASTCLOCK_SCALE times faster
  * (default 1000), so a run with its 300 s erase wait ends in well under a second. Only the pace
  * changes, never the order of what a program does, so nothing that uses it depends on the

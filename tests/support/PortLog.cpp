@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PortLog.h"
 
 #include <cstdint>

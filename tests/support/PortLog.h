@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scripted port library's log and status script, and the bus cycles in a log of port
 // accesses at LPT1, for the shipped program's runs on Linux and under Wine and for the driver's
 // complete run. Cycles are written as the bus log writes them ("write  0x000555  low   0xF0

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a program the way an operator would, with extra environment, and collects what it did.
 #ifndef LPTFLASH_TESTS_SUPPORT_PROGRAMRUN_H
 #define LPTFLASH_TESTS_SUPPORT_PROGRAMRUN_H

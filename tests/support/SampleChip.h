@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A chip whose bytes catch formatting faults, and the report it must give.
 #ifndef LPTFLASH_TESTS_SUPPORT_SAMPLECHIP_H
 #define LPTFLASH_TESTS_SUPPORT_SAMPLECHIP_H

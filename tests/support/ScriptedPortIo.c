@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Test-only port I/O library: records every port access and answers status reads from a script.
  *   SCRIPTIO_LOG     file that gets one line per access: "W 890 0D", "R 889 7F"
  *   SCRIPTIO_STATUS  status bytes answered in order, in hex ("FF 7F 3F"); 0xFF once they run out,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "StdoutCapture.h"
 
 #include <fcntl.h>

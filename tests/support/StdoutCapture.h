@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sends the process's standard output to a file for the lifetime of the object: a temporary one,
 // so that a test can see what had actually left the C library's buffer at any moment, or the
 // one named (/dev/null keeps a benchmark's million runs from burying its report).

@@ -1,4 +1,5 @@
 #!/bin/busybox sh
+# SPDX-License-Identifier: MIT
 # PID 1 of the VM test's guest. Puts the kernel's parallel port drivers in each state a user
 # meets, runs flashtest (and rival ppdev programs) there, and sends every scenario's output to the
 # second serial port. QEMU's register trace is cut into scenarios by `vmtool mark`.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Boots Debian's own kernel under QEMU with its emulated parallel port and runs flashtest with our
 # libio.so against the real parport, parport_pc and ppdev drivers (guest-init.sh lists the
 # scenarios). Each scenario's exit status, stdout, stderr and port accesses, as QEMU's register

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Guest-side helper of the VM test, built static.
  *   vmtool hold DEVICE MODE  claims the port as another ppdev program would, says "claimed" and
  *                            holds it until SIGTERM; then releases it by closing the device

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Calls the io.dll beside it as the command line says, one entry point per argument
  * ("SetPortBit:890:3", "PortWordIn:888"), and prints what the reading ones return, one hex
  * number per line: the entry points flashtest.exe itself never calls. */

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The hardware io.dll's entry points that flashtest.exe never calls (words, bits, shifts built
 # on byte access), through the stand-in port-access library at a forced 0xd010, under Wine.
 # Usage: CheckEntryPoints.sh WINE IO_DLL PORT_DRIVER CALLER; WINEPREFIX set.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Checks Windows binaries as an operator's folder takes them: each imports nothing but Windows'
 # own DLLs, and each port I/O DLL exports exactly the thirteen entry points under their plain
 # names (stdcall in the x86 build, as the operators' 32-bit libraries have them).

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Packs a Windows build's release archive afresh and checks that it is named after the build and
 # holds exactly the two programs, the operator's README and the license with Windows line ends,
 # and the hardware and simulator io.dll each in its own folder, the README naming every setting

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The path of a host whose kernel refuses 32-bit programs, forced on any host: the probe started
 # on a program for a machine no Linux kernel runs says so, and with its reason the end-to-end
 # tests' x86 runs skip, each with that reason. The probe's other verdicts beside it.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Whether this host's kernel runs 32-bit x86 programs: starts PROGRAM, a 32-bit program that
 exits 0, straight through execve (no shell retries a refused file as a script).
 

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Creates (create) or removes (remove) the Wine prefix that one run of the Wine tests shares.
 # Usage: WinePrefix.sh create|remove PREFIX WINE WINESERVER, WINEARCH (win64, win32) set.
 set -eu

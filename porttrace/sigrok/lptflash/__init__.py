@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 '''
 The lptflash programmer adapter on a PC parallel port: the flash chip's bus cycles (24-bit
 address shifted in serially, bytes read back serially, bytes written with a strobe), the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The lptflash adapter's bus, decoded from the port lines as the bus log decodes it.
 
 import sigrokdecode as srd
