@@ -16,6 +16,7 @@ export LD_PRELOAD=$fastclock LD_LIBRARY_PATH=$simulator LPTIO_SIM_CHIP=Am29F040B
     LPTIO_SIM_ERASE_MS=1 FASTCLOCK_SCALE=1000 LPTIO_TRACE_VCD=$folder/run.vcd \
     LPTIO_TRACE_BUSLOG=$folder/run.log
 
+overlapped=0
 for round in $(seq "$rounds"); do
     rm -f "$folder"/*.img "$folder"/run.*
     for run in 1 2; do
@@ -26,11 +27,17 @@ for round in $(seq "$rounds"); do
     done
     wait "$pid1"; status1=$?
     wait "$pid2"; status2=$?
-    if [ "$status1" -gt 1 ] || [ "$status2" -gt 1 ] || [ $((status1 + status2)) != 1 ]; then
+    if [ "$status1" -gt 1 ] || [ "$status2" -gt 1 ] || [ $((status1 + status2)) = 2 ]; then
         echo "FAILED: round $round: the runs ended with $status1 and $status2 (one 0, one 1 expected)"
         cat "$folder"/err*
         exit 1
     fi
+    # On a loaded machine the second run may start only after the first has ended: both then
+    # pass, and the round shows nothing about two runs at once.
+    if [ $((status1 + status2)) = 0 ]; then
+        continue
+    fi
+    overlapped=$((overlapped + 1))
     refused=$((status1 == 1 ? 1 : 2))
     if ! grep -q -e 'in use by another run' -e 'cannot be created (File exists)' "$folder/err$refused"; then
         echo "FAILED: round $round: the refused run gave another reason:"
@@ -51,4 +58,4 @@ for round in $(seq "$rounds"); do
         exit 1
     }
 done
-echo "$rounds rounds of two runs on one trace: both alive, each trace whole"
+echo "$rounds rounds of two runs on one trace ($overlapped of them at once): both alive, each trace whole"
