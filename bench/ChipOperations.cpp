@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "ProgramRun.h"
+#include "TemporaryFolder.h"
 #include "driver/Korvella4v4.h"
 #include "flash/ChipOperations.h"
 #include "portio/PortIoLibrary.h"

@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "ProgramRun.h"
+#include "ChildProgram.h"
+#include "TemporaryFolder.h"
 
 namespace {
 

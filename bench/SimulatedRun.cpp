@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "ProgramRun.h"
 #include "StdoutCapture.h"
+#include "TemporaryFolder.h"
 #include "app/TestRun.h"
 #include "portio/PortIoLibrary.h"
 #include "support/SharedDriver.h"

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "ProgramRun.h"
+#include "TemporaryFolder.h"
 #include "support/HandDrivenLines.h"
 #include "support/PrivatePortLibrary.h"
 

@@ -141,9 +141,10 @@ TEST_P(PollTest, EndsAsTheStatusSaysAndResetsAfterAFailure) {
     }
     EXPECT_EQ(outcome, row.outcome);
     std::vector<std::string> cycles = busCycles(fakePortIo().log);
-    const auto command = std::find(cycles.begin(), cycles.end(),
-                                   row.erase ? writeCycle(0x555, 0x10, "chip erase")
-                                             : writeCycle(0x1234, 0x92, "program 0x92 at 0x001234"));
+    const auto command =
+        std::find(cycles.begin(), cycles.end(),
+                  row.erase ? writeCycle(0x555, 0x10, "chip erase")
+                            : writeCycle(0x1234, 0x92, "program 0x92 at 0x001234"));
     ASSERT_NE(command, cycles.end());
     const std::vector<std::string> after(command + 1, cycles.end());
     const std::size_t reads = static_cast<std::size_t>(std::count_if(

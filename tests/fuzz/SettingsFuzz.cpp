@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "lptio/PortSetting.h"
-#include "settings/EnvironmentSetting.h"
+#include "hardware/PortSetting.h"
+#include "os/EnvironmentSetting.h"
 #include "sim/SimSettings.h"
 
 namespace {

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "porttrace/BusCycleDecoder.h"
-#include "porttrace/CommandNamer.h"
 #include "sim/AdapterBoard.h"
 #include "sim/ChipImage.h"
+#include "trace/BusCycleDecoder.h"
+#include "trace/CommandNamer.h"
 
 namespace {
 
@@ -40,8 +40,8 @@ void checkChange(sim::FlashModel::Change change, const std::vector<std::uint8_t>
     require(changed <= 1);
 }
 
-bool same(const sim::AdapterBoard::ChipCycle& performed, const porttrace::BusCycle& decoded) {
-    return performed.write == (decoded.kind == porttrace::BusCycle::Kind::Write) &&
+bool same(const sim::AdapterBoard::ChipCycle& performed, const trace::BusCycle& decoded) {
+    return performed.write == (decoded.kind == trace::BusCycle::Kind::Write) &&
            performed.address == decoded.address && performed.lowByte == decoded.lowByte;
 }
 
@@ -66,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A 1 µs erase, so that fuzzed runs see one end.
     sim::FlashModel chip(type, sim::freshChipContents(type.sizeBytes), 1000);
     sim::AdapterBoard board(static_cast<sim::BoardKind>(data[0] / 5 % 3), &chip);
-    porttrace::BusCycleDecoder decoder;
-    porttrace::CommandNamer namer;
+    trace::BusCycleDecoder decoder;
+    trace::CommandNamer namer;
     std::vector<std::uint8_t> before = chip.contents();
     std::optional<sim::AdapterBoard::ChipCycle> readBack;  // the read whose byte is shifted out
     std::int64_t now = 0;
@@ -75,11 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         now += data[i] >> 2;
         const auto portRegister =
             static_cast<PortRegister>((data[i] & 3) == 3 ? data[i + 1] % 4 : data[i] & 3);
-        porttrace::PortEvent event{now, porttrace::PortEvent::Direction::Write, portRegister,
-                                   data[i + 1]};
+        trace::PortEvent event{now, trace::PortEvent::Direction::Write, portRegister, data[i + 1]};
         std::optional<sim::AdapterBoard::ChipCycle> performed;
         if ((data[i] & 3) == 3) {
-            event.direction = porttrace::PortEvent::Direction::Read;
+            event.direction = trace::PortEvent::Direction::Read;
             event.value = board.read(portRegister);
             require(portRegister != PortRegister::Status || (event.value & 0x3F) == 0);
         } else {
@@ -90,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             performed = board.lastChipCycle();
         }
-        porttrace::BusCycle cycle{};
+        trace::BusCycle cycle{};
         const bool decoded = decoder.decode(event, cycle);
         if (decoded) {
             namer.name(cycle);
@@ -99,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             require(decoder.readingBack());
             readBack = performed;
         }
-        const bool decodedWrite = decoded && cycle.kind == porttrace::BusCycle::Kind::Write;
+        const bool decodedWrite = decoded && cycle.kind == trace::BusCycle::Kind::Write;
         require(decodedWrite == (performed && performed->write));
         if (decodedWrite) {
             require(same(*performed, cycle) && cycle.value == performed->value);

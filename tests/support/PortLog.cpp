@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "porttrace/BusLogWriter.h"
+#include "trace/BusLogWriter.h"
 
 namespace {
 
@@ -19,22 +19,22 @@ std::string hex(unsigned value, int digits) {
 class CycleReader {
   public:
     bool read(const PortCall& call, std::string& line) {
-        const auto direction = call.kind == 'W' ? porttrace::PortEvent::Direction::Write
-                                                : porttrace::PortEvent::Direction::Read;
-        porttrace::BusCycle cycle{};
+        const auto direction = call.kind == 'W' ? trace::PortEvent::Direction::Write
+                                                : trace::PortEvent::Direction::Read;
+        trace::BusCycle cycle{};
         if (!decoder.decode({0, direction, static_cast<PortRegister>(call.port - 888),
                              static_cast<std::uint8_t>(call.value)},
                             cycle)) {
             return false;
         }
         // Without the time, which depends on the machine.
-        line = porttrace::BusLogWriter::format(cycle, namer.name(cycle), 0).substr(15);
+        line = trace::BusLogWriter::format(cycle, namer.name(cycle), 0).substr(15);
         return true;
     }
 
   private:
-    porttrace::BusCycleDecoder decoder;
-    porttrace::CommandNamer namer;
+    trace::BusCycleDecoder decoder;
+    trace::CommandNamer namer;
 };
 
 }  // namespace

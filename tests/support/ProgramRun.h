@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Runs a program the way an operator would, with extra environment, and collects what it did.
+// Runs the shipped programs as an operator installs them, beside the library of a test's choice.
 #ifndef LPTFLASH_TESTS_SUPPORT_PROGRAMRUN_H
 #define LPTFLASH_TESTS_SUPPORT_PROGRAMRUN_H
 
@@ -7,23 +7,8 @@
 #include <string>
 #include <vector>
 
-struct ProgramResult {
-    int exitCode = -1;  // -1 when the program did not exit normally
-    std::string out;
-    std::string err;
-};
-
-struct ProgramRun {
-    std::string program;
-    std::vector<std::string> arguments;
-    // Added to (or replacing in) the test's own environment; an empty value removes the name.
-    std::map<std::string, std::string> environment;
-    std::string workingDirectory;   // empty: the test's own
-    std::string input;              // written to stdin, which is then closed
-    bool stdoutReaderGone = false;  // stdout is a pipe whose reader has already closed it
-};
-
-ProgramResult runProgram(const ProgramRun& run);
+#include "ChildProgram.h"
+#include "TemporaryFolder.h"
 
 // The port I/O library that a run of flashtest finds beside it.
 enum class PortLibrary {
@@ -41,21 +26,6 @@ enum class PortLibrary {
 
 // Where the program runs: natively, or a Windows build's flashtest.exe under Wine.
 enum class Platform { Native, WineX64, WineX86 };
-
-// A fresh empty folder below the system's temporary folder (or below another folder, where it
-// exists), removed with everything in it when the object goes away.
-class TemporaryFolder {
-  public:
-    explicit TemporaryFolder(const std::string& below = "");
-    ~TemporaryFolder();
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const std::string& path() const { return folder; }
-    std::string file(const std::string& name) const { return folder + "/" + name; }
-
-  private:
-    std::string folder;
-};
 
 // Runs a copy of flashtest from the folder, with the library beside it as an operator installs
 // them, on the sped-up clock. Every LPTIO_ and SCRIPTIO_ variable not in settings is removed.
@@ -84,8 +54,5 @@ std::string cannotRun(Platform platform, PortLibrary library);
 // natively; under Wine with CR LF line ends (text mode) and Wine's own pause prompt.
 std::string expectedStdout(Platform platform, const std::string& lines);
 constexpr const char* pausePrompt = "Press any key to continue . . . \n";  // native
-
-std::string readWholeFile(const std::string& path);
-void writeWholeFile(const std::string& path, const std::string& contents);
 
 #endif

@@ -57,7 +57,7 @@ for binary in flashtest.exe lptflash.exe hardware/io.dll simulator/io.dll; do
     fi
 done
 readme=$(echo "$work"/unpacked/*/README.txt)
-settings=$(cat "$source"/sim/*.[ch]* "$source"/porttrace/*.[ch]* "$source"/lptio/DriverPortFinder.h | grep -o '"LPTIO_[A-Z_]*"' |
+settings=$(cat "$source"/iolib/sim/*.[ch]* "$source"/iolib/trace/*.[ch]* "$source"/iolib/hardware/DriverPortFinder.h | grep -o '"LPTIO_[A-Z_]*"' |
     tr -d '"' | sort -u)
 [ -n "$settings" ] || { echo "found no LPTIO_ settings in the simulator's sources" >&2; exit 1; }
 for setting in $settings; do

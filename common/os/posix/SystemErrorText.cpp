@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: MIT
+#include "os/SystemErrorText.h"
+
+#include <cstring>
+
+namespace os {
+
+// The C library's words need no filling: insert is for Windows' "%1".
+std::string systemErrorWords(unsigned long error, const std::string&) {
+    return std::strerror(static_cast<int>(error));
+}
+
+std::string systemErrorText(unsigned long error, const std::string& insert) {
+    return systemErrorWords(error, insert);
+}
+
+}  // namespace os
