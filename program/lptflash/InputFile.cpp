@@ -6,12 +6,14 @@
 #include <cstring>
 #include <memory>
 
+#include "os/SystemErrorText.h"
+
 bool readInputFile(const std::string& path, std::uint64_t limit, std::vector<std::uint8_t>& data,
                    std::string& problem) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                                std::fclose);
     if (file == nullptr) {
-        problem = std::strerror(errno);
+        problem = os::systemErrorText(errno);
         return false;
     }
     data.clear();
@@ -28,7 +30,7 @@ bool readInputFile(const std::string& path, std::uint64_t limit, std::vector<std
         }
     }
     if (std::ferror(file.get())) {
-        problem = std::strerror(errno);
+        problem = os::systemErrorText(errno);
         return false;
     }
     return true;

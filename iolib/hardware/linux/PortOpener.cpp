@@ -8,6 +8,7 @@
 #include "hardware/PortAddress.h"
 #include "hardware/linux/DirectChannel.h"
 #include "hardware/linux/PpdevChannel.h"
+#include "os/SystemErrorText.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ std::string notParallelPort(const std::string& path) {
 }
 
 std::string noPortBehind(const std::string& path, int error) {
-    return "no port behind " + path + " (" + std::strerror(error) + ")";
+    return "no port behind " + path + " (" + os::systemErrorText(error) + ")";
 }
 
 // ppdev serves only ports that a port driver has found: without one, both are needed.
@@ -133,7 +134,7 @@ PortOpener::Attempt PortOpener::openDevice(const std::string& path) {
         return {nullptr, noPortBehind(path, error), true};
     }
     if (error != 0) {
-        return {nullptr, "cannot open " + path + ": " + std::strerror(error), true};
+        return {nullptr, "cannot open " + path + ": " + os::systemErrorText(error), true};
     }
     // ppdev refuses every register call until the port is claimed.
     std::uint8_t unused = 0;
@@ -162,7 +163,7 @@ PortOpener::Attempt PortOpener::openDevice(const std::string& path) {
                             " for exclusive access" + notDirect,
                         false};
             default:
-                return {nullptr, "cannot claim " + path + ": " + std::strerror(error), false};
+                return {nullptr, "cannot claim " + path + ": " + os::systemErrorText(error), false};
         }
     }
     return {std::make_unique<PpdevChannel>(system, handle, path), "", false};
@@ -209,7 +210,7 @@ PortOpener::Attempt PortOpener::openDirect(std::uint16_t base,
         case EOPNOTSUPP:
             return {nullptr, where + " exists only on x86", false};
         default:
-            return {nullptr, where + " refused: " + std::strerror(error), false};
+            return {nullptr, where + " refused: " + os::systemErrorText(error), false};
     }
 }
 

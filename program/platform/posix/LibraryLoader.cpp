@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "os/SystemErrorText.h"
+
 LibraryHandle openLibrary(const char* baseName) {
     const std::string fileName = std::string("lib") + baseName + ".so";
     LibraryHandle library = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -16,7 +18,7 @@ LibraryHandle openLibrary(const char* baseName) {
         // no ELF file) is named with the loader's reason; a missing one stays silent.
         const char* error = dlerror();
         const std::string missing =
-            fileName + ": cannot open shared object file: " + std::strerror(ENOENT);
+            fileName + ": cannot open shared object file: " + os::systemErrorText(ENOENT);
         if (error != nullptr && missing != error) {
             // Named as the program was started: flashtest, lptflash.
             std::fprintf(stderr, "%s: cannot load %s: %s\n", program_invocation_short_name,
