@@ -16,6 +16,9 @@ std::string systemErrorWords(unsigned long error, const std::string& insert = ""
 // The same, or "system error 0x0000007E" when Windows has no words for it.
 std::string systemErrorText(unsigned long error, const std::string& insert = "");
 
+// The text for the calling thread's last error: errno, or Windows' GetLastError().
+std::string lastSystemErrorText(const std::string& insert = "");
+
 }  // namespace os
 
 #endif

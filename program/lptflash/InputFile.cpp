@@ -13,7 +13,7 @@ bool readInputFile(const std::string& path, std::uint64_t limit, std::vector<std
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                                std::fclose);
     if (file == nullptr) {
-        problem = os::systemErrorText(errno);
+        problem = os::lastSystemErrorText();
         return false;
     }
     data.clear();
@@ -30,7 +30,7 @@ bool readInputFile(const std::string& path, std::uint64_t limit, std::vector<std
         }
     }
     if (std::ferror(file.get())) {
-        problem = os::systemErrorText(errno);
+        problem = os::lastSystemErrorText();
         return false;
     }
     return true;

@@ -4,7 +4,7 @@
 
 A mutation is a block of lines:
     id: M01
-    file: flash/FlashCommands.cpp
+    file: program/flash/FlashCommands.cpp
     what: second unlock address off by one
     - exact original line(s), indentation after "- " included
     + replacement line(s)  (none: the original lines are deleted)

@@ -58,7 +58,7 @@ bool FileReplacement::begin(const std::string& path, std::string& problem) {
         }
     }
     if (fd < 0) {
-        problem = os::systemErrorText(errno);
+        problem = os::lastSystemErrorText();
         temporary.clear();
         return false;
     }
@@ -77,7 +77,7 @@ bool FileReplacement::write(const void* data, std::size_t size, std::string& pro
     for (std::size_t done = 0; done < size;) {
         const ssize_t count = ::write(static_cast<int>(file), bytes + done, size - done);
         if (count < 0 && errno != EINTR) {
-            problem = os::systemErrorText(errno);
+            problem = os::lastSystemErrorText();
             return false;
         }
         done += count > 0 ? static_cast<std::size_t>(count) : 0;
@@ -101,7 +101,7 @@ bool FileReplacement::commit(bool onlyNew, std::string& problem) {
     }
     inPlace = done;
     if (!done || !syncFolder(folder.empty() ? "." : folder)) {
-        problem = os::systemErrorText(errno);
+        problem = os::lastSystemErrorText();
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "os/SystemErrorText.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace os {
@@ -12,6 +13,10 @@ std::string systemErrorWords(unsigned long error, const std::string&) {
 
 std::string systemErrorText(unsigned long error, const std::string& insert) {
     return systemErrorWords(error, insert);
+}
+
+std::string lastSystemErrorText(const std::string& insert) {
+    return systemErrorText(static_cast<unsigned long>(errno), insert);
 }
 
 }  // namespace os

@@ -13,10 +13,6 @@ HANDLE toHandle(std::intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
 
-std::string lastErrorText() {
-    return systemErrorText(GetLastError());
-}
-
 }  // namespace
 
 void FileReplacement::discard() {
@@ -54,7 +50,7 @@ bool FileReplacement::begin(const std::string& path, std::string& problem) {
         }
     }
     if (created == INVALID_HANDLE_VALUE) {
-        problem = lastErrorText();
+        problem = lastSystemErrorText();
         temporary.clear();
         return false;
     }
@@ -68,7 +64,7 @@ bool FileReplacement::write(const void* data, std::size_t size, std::string& pro
         const DWORD chunk = static_cast<DWORD>(size - done < (1u << 30) ? size - done : (1u << 30));
         DWORD count = 0;
         if (!WriteFile(toHandle(file), bytes + done, chunk, &count, nullptr) || count == 0) {
-            problem = lastErrorText();
+            problem = lastSystemErrorText();
             return false;
         }
         done += count;
@@ -81,7 +77,7 @@ bool FileReplacement::commit(bool onlyNew, std::string& problem) {
     inPlace = FlushFileBuffers(toHandle(file)) != 0 &&
               MoveFileExA(temporary.c_str(), target.c_str(), flags) != 0;
     if (!inPlace) {
-        problem = lastErrorText();
+        problem = lastSystemErrorText();
     }
     return inPlace;
 }

@@ -34,4 +34,8 @@ std::string systemErrorText(unsigned long error, const std::string& insert) {
     return code;
 }
 
+std::string lastSystemErrorText(const std::string& insert) {
+    return systemErrorText(GetLastError(), insert);
+}
+
 }  // namespace os

@@ -27,7 +27,7 @@ bool resolve(const std::string& path, std::string& resolved, std::string& proble
     }
     struct stat link {};
     if (errno != ENOENT || lstat(path.c_str(), &link) == 0) {
-        problem = errno == ENOENT ? "a link to a missing file" : os::systemErrorText(errno);
+        problem = errno == ENOENT ? "a link to a missing file" : os::lastSystemErrorText();
         return false;
     }
     const std::string::size_type slash = path.rfind('/');
@@ -35,7 +35,7 @@ bool resolve(const std::string& path, std::string& resolved, std::string& proble
     char* real = realpath(folder.c_str(), nullptr);
     if (real == nullptr) {
         problem =
-            "no folder " + settings::shownValue(folder) + " (" + os::systemErrorText(errno) + ")";
+            "no folder " + settings::shownValue(folder) + " (" + os::lastSystemErrorText() + ")";
         return false;
     }
     resolved = std::string(real) + "/" + path.substr(slash + 1);
@@ -49,7 +49,7 @@ std::string unreplaceable(const std::string& resolved, const std::string& folder
                           const std::string& trial, const struct stat& image) {
     struct stat place {};
     if (stat(folder.c_str(), &place) != 0) {
-        return "its folder cannot be read (" + os::systemErrorText(errno) + ")";
+        return "its folder cannot be read (" + os::lastSystemErrorText() + ")";
     }
     if (image.st_nlink > 1) {
         return "it has other names (hard links), which a save would part from it: use a copy";
@@ -107,7 +107,7 @@ ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) 
             fd = ::open(resolved.c_str(), O_RDONLY | Flags);
         }
         if (fd < 0) {
-            problem = "cannot be opened (" + os::systemErrorText(errno) + ")";
+            problem = "cannot be opened (" + os::lastSystemErrorText() + ")";
             return errno == ENOENT ? Found::Missing : Found::Refused;
         }
         struct stat opened {};
@@ -118,9 +118,8 @@ ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) 
             return Found::Refused;
         }
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            problem = errno == EWOULDBLOCK
-                          ? "in use by another run (locked)"
-                          : "cannot be locked (" + os::systemErrorText(errno) + ")";
+            problem = errno == EWOULDBLOCK ? "in use by another run (locked)"
+                                           : "cannot be locked (" + os::lastSystemErrorText() + ")";
             close(fd);
             return Found::Refused;
         }
@@ -154,7 +153,7 @@ bool ImageFile::read(std::vector<std::uint8_t>& contents, std::string& problem) 
                                     contents.size() - done, static_cast<off_t>(done));
         if (count <= 0 && !(count < 0 && errno == EINTR)) {
             problem = "cannot be read (" +
-                      (count < 0 ? os::systemErrorText(errno) : "it got shorter") + ")";
+                      (count < 0 ? os::lastSystemErrorText() : "it got shorter") + ")";
             return false;
         }
         done += count > 0 ? static_cast<std::size_t>(count) : 0;
@@ -171,7 +170,7 @@ bool ImageFile::replace(const std::vector<std::uint8_t>& contents, bool create,
     }
     // The lock passes to the new file before any other run can open it.
     if (flock(static_cast<int>(replacement.handle()), LOCK_EX | LOCK_NB) != 0) {
-        problem = os::systemErrorText(errno);
+        problem = os::lastSystemErrorText();
         return false;
     }
     const bool done = replacement.commit(create, problem);
@@ -190,7 +189,7 @@ bool ImageFile::writeByte(std::uint64_t offset, std::uint8_t value, std::string&
         count = pwrite(static_cast<int>(handle), &value, 1, static_cast<off_t>(offset));
     } while (count < 0 && errno == EINTR);
     if (count != 1) {
-        problem = count < 0 ? os::systemErrorText(errno) : "nothing written";
+        problem = count < 0 ? os::lastSystemErrorText() : "nothing written";
         return false;
     }
     return true;
@@ -198,7 +197,7 @@ bool ImageFile::writeByte(std::uint64_t offset, std::uint8_t value, std::string&
 
 bool ImageFile::sync(std::string& problem) {
     if (fsync(static_cast<int>(handle)) != 0) {
-        problem = os::systemErrorText(errno);
+        problem = os::lastSystemErrorText();
         return false;
     }
     return true;

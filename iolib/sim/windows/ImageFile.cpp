@@ -14,10 +14,6 @@ HANDLE toHandle(std::intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
 
-std::string reasonOf(DWORD error) {
-    return os::systemErrorText(error);
-}
-
 // A lock on a byte far beyond the end: it keeps other runs out without blocking any read.
 bool lock(HANDLE file) {
     OVERLAPPED where{};
@@ -53,7 +49,7 @@ ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) 
     const DWORD attributes = GetFileAttributesA(resolved.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
-        problem = "cannot be opened (" + reasonOf(error) + ")";
+        problem = "cannot be opened (" + os::systemErrorText(error) + ")";
         return error == ERROR_FILE_NOT_FOUND ? Found::Missing : Found::Refused;
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
@@ -69,8 +65,9 @@ ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) 
     if (file == INVALID_HANDLE_VALUE) {
         // A run's image, once saved, is its temporary file, which shares no writing.
         const DWORD error = GetLastError();
-        problem = error == ERROR_SHARING_VIOLATION ? "in use by another run (locked)"
-                                                   : "cannot be opened (" + reasonOf(error) + ")";
+        problem = error == ERROR_SHARING_VIOLATION
+                      ? "in use by another run (locked)"
+                      : "cannot be opened (" + os::systemErrorText(error) + ")";
         return Found::Refused;
     }
     LARGE_INTEGER size{};
@@ -89,8 +86,9 @@ ImageFile::Found ImageFile::open(const std::string& path, std::string& problem) 
     if (!lock(file)) {
         const DWORD error = GetLastError();
         CloseHandle(file);
-        problem = error == ERROR_LOCK_VIOLATION ? "in use by another run (locked)"
-                                                : "cannot be locked (" + reasonOf(error) + ")";
+        problem = error == ERROR_LOCK_VIOLATION
+                      ? "in use by another run (locked)"
+                      : "cannot be locked (" + os::systemErrorText(error) + ")";
         return Found::Refused;
     }
     handle = reinterpret_cast<std::intptr_t>(file);
@@ -106,7 +104,7 @@ bool ImageFile::read(std::vector<std::uint8_t>& contents, std::string& problem) 
         DWORD count = 0;
         if (!ReadFile(toHandle(handle), contents.data() + done, chunk, &count, nullptr) ||
             count == 0) {
-            problem = "cannot be read (" + reasonOf(GetLastError()) + ")";
+            problem = "cannot be read (" + os::lastSystemErrorText() + ")";
             return false;
         }
         done += count;
@@ -122,7 +120,7 @@ bool ImageFile::replace(const std::vector<std::uint8_t>& contents, bool create,
         return false;
     }
     if (!lock(toHandle(replacement.handle()))) {
-        problem = reasonOf(GetLastError());
+        problem = os::lastSystemErrorText();
         return false;
     }
     // Windows replaces no file that is open: the old image's handle goes first.
@@ -157,7 +155,7 @@ bool ImageFile::writeByte(std::uint64_t offset, std::uint8_t value, std::string&
     where.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD count = 0;
     if (!WriteFile(toHandle(handle), &value, 1, &count, &where) || count != 1) {
-        problem = reasonOf(GetLastError());
+        problem = os::lastSystemErrorText();
         return false;
     }
     return true;
@@ -165,7 +163,7 @@ bool ImageFile::writeByte(std::uint64_t offset, std::uint8_t value, std::string&
 
 bool ImageFile::sync(std::string& problem) {
     if (handle != -1 && !FlushFileBuffers(toHandle(handle))) {
-        problem = reasonOf(GetLastError());
+        problem = os::lastSystemErrorText();
         return false;
     }
     return true;

@@ -112,13 +112,13 @@ bool pad(int descriptor, std::size_t from, std::size_t to, std::string& reason) 
         const std::size_t piece = spaces - from < padding.size() ? spaces - from : padding.size();
         const ssize_t written = pwrite(descriptor, padding.data(), piece, static_cast<off_t>(from));
         if (written <= 0) {
-            reason = written < 0 ? os::systemErrorText(errno) : "nothing written";
+            reason = written < 0 ? os::lastSystemErrorText() : "nothing written";
             return false;
         }
         from += static_cast<std::size_t>(written);
     }
     if (pwrite(descriptor, "\n", 1, static_cast<off_t>(to - 1)) != 1) {
-        reason = os::systemErrorText(errno);
+        reason = os::lastSystemErrorText();
         return false;
     }
     return true;
@@ -148,13 +148,13 @@ SmallFile readSmallFile(const std::string& path, std::size_t limit, std::string&
                         std::string& reason) {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor < 0) {
-        reason = os::systemErrorText(errno);
+        reason = os::lastSystemErrorText();
         return errno == ENOENT ? SmallFile::Missing : SmallFile::Refused;
     }
     struct stat status {};
     SmallFile found = SmallFile::Refused;
     if (fstat(descriptor, &status) != 0) {
-        reason = os::systemErrorText(errno);
+        reason = os::lastSystemErrorText();
     } else if (!S_ISREG(status.st_mode)) {
         reason = "not a regular file";
     } else if (static_cast<std::uint64_t>(status.st_size) > limit) {
@@ -164,7 +164,7 @@ SmallFile readSmallFile(const std::string& path, std::size_t limit, std::string&
         const ssize_t count = pread(descriptor, text.data(), limit, 0);
         text.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
         found = count >= 0 ? SmallFile::Read : SmallFile::Refused;
-        reason = count >= 0 ? "" : os::systemErrorText(errno);
+        reason = count >= 0 ? "" : os::lastSystemErrorText();
     }
     ::close(descriptor);
     return found;
@@ -200,20 +200,20 @@ bool TraceStorage::open(const std::string& path, std::string& reason) {
     const int descriptor =
         ::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (descriptor < 0) {
-        reason = os::systemErrorText(errno);
+        reason = os::lastSystemErrorText();
         if (errno == EACCES && access(path.c_str(), W_OK) == 0) {
             reason += ": a trace is written through a shared mapping, which needs reading too";
         }
         return false;
     }
     struct stat status {};
-    reason = fstat(descriptor, &status) != 0 ? os::systemErrorText(errno) : problemWith(status);
+    reason = fstat(descriptor, &status) != 0 ? os::lastSystemErrorText() : problemWith(status);
     if (reason.empty() && flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
         reason = errno == EWOULDBLOCK ? "in use by another run (locked)"
-                                      : "cannot be locked (" + os::systemErrorText(errno) + ")";
+                                      : "cannot be locked (" + os::lastSystemErrorText() + ")";
     }
     if (reason.empty() && ftruncate(descriptor, 0) != 0) {
-        reason = os::systemErrorText(errno);
+        reason = os::lastSystemErrorText();
     }
     if (!reason.empty()) {
         ::close(descriptor);
@@ -244,13 +244,13 @@ bool TraceStorage::makeRoom(std::size_t used, std::size_t more, std::string& rea
                      ? mremap(data, size, grown, MREMAP_MAYMOVE)
                      : mmap(nullptr, grown, PROT_READ | PROT_WRITE, MAP_SHARED, descriptor, 0);
     if (view == MAP_FAILED) {
-        reason = os::systemErrorText(errno);
+        reason = os::lastSystemErrorText();
         return false;
     }
 #else
     void* view = mmap(nullptr, grown, PROT_READ | PROT_WRITE, MAP_SHARED, descriptor, 0);
     if (view == MAP_FAILED) {
-        reason = os::systemErrorText(errno);
+        reason = os::lastSystemErrorText();
         return false;
     }
     if (data != nullptr) {
@@ -286,12 +286,12 @@ bool TraceStorage::finish(std::size_t used, std::string& reason) {
             reason = CutShort;
             fine = false;
         } else if (ftruncate(descriptor, static_cast<off_t>(used)) != 0) {
-            reason = os::systemErrorText(errno);
+            reason = os::lastSystemErrorText();
             fine = false;
         }
     }
     if (::close(descriptor) != 0 && fine) {
-        reason = os::systemErrorText(errno);
+        reason = os::lastSystemErrorText();
         fine = false;
     }
     file = -1;

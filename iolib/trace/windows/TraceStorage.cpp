@@ -11,10 +11,6 @@ namespace trace {
 
 namespace {
 
-std::string lastError() {
-    return os::systemErrorText(GetLastError());
-}
-
 HANDLE handleOf(std::intptr_t file) {
     return reinterpret_cast<HANDLE>(file);
 }
@@ -65,7 +61,7 @@ SmallFile readSmallFile(const std::string& path, std::size_t limit, std::string&
                                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        reason = lastError();
+        reason = os::lastSystemErrorText();
         return error == ERROR_FILE_NOT_FOUND ? SmallFile::Missing : SmallFile::Refused;
     }
     LARGE_INTEGER size{};
@@ -82,7 +78,7 @@ SmallFile readSmallFile(const std::string& path, std::size_t limit, std::string&
         found = ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &count, nullptr) != 0
                     ? SmallFile::Read
                     : SmallFile::Refused;
-        reason = found == SmallFile::Read ? "" : lastError();
+        reason = found == SmallFile::Read ? "" : os::lastSystemErrorText();
         text.resize(count);
     }
     CloseHandle(file);
@@ -123,16 +119,18 @@ bool TraceStorage::open(const std::string& path, std::string& reason) {
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        reason = error == ERROR_SHARING_VIOLATION ? "in use by another run" : lastError();
+        reason =
+            error == ERROR_SHARING_VIOLATION ? "in use by another run" : os::lastSystemErrorText();
         return false;
     }
     reason = problemWith(handle);
     if (reason.empty() && !lock(handle)) {
-        reason = GetLastError() == ERROR_LOCK_VIOLATION ? "in use by another run (locked)"
-                                                        : "cannot be locked (" + lastError() + ")";
+        reason = GetLastError() == ERROR_LOCK_VIOLATION
+                     ? "in use by another run (locked)"
+                     : "cannot be locked (" + os::lastSystemErrorText() + ")";
     }
     if (reason.empty() && !moveEnd(handle, 0)) {
-        reason = lastError();
+        reason = os::lastSystemErrorText();
     }
     if (!reason.empty()) {
         CloseHandle(handle);
@@ -153,7 +151,7 @@ bool TraceStorage::makeRoom(std::size_t used, std::size_t more, std::string& rea
     const std::size_t grown = grownTraceSize(size, used + more);
     // Taking the disk space first turns a full disk into an error here, not a fault later.
     if (!moveEnd(handleOf(file), grown)) {
-        reason = lastError();
+        reason = os::lastSystemErrorText();
         moveEnd(handleOf(file), size);
         return false;
     }
@@ -165,7 +163,7 @@ bool TraceStorage::makeRoom(std::size_t used, std::size_t more, std::string& rea
                      ? MapViewOfFile(newMapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, grown)
                      : nullptr;
     if (view == nullptr) {
-        reason = lastError();
+        reason = os::lastSystemErrorText();
         if (newMapping != nullptr) {
             CloseHandle(newMapping);
         }
@@ -196,7 +194,7 @@ bool TraceStorage::finish(std::size_t used, std::string& reason) {
         UnmapViewOfFile(data);
         CloseHandle(static_cast<HANDLE>(mapping));
         if (!moveEnd(handleOf(file), used)) {
-            reason = lastError();
+            reason = os::lastSystemErrorText();
             fine = false;
         }
     }
