@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Calling convention and symbol export of the port I/O library's entry points. The build gives
-// both (protocol/CMakeLists.txt, cmake/PortIoLibrary.cmake), so that nothing here depends on the
-// OS.
+// both (common/protocol/CMakeLists.txt, cmake/PortIoLibrary.cmake), so that nothing here
+// depends on the OS.
 #ifndef LPTFLASH_PROTOCOL_PORTIOABI_H
 #define LPTFLASH_PROTOCOL_PORTIOABI_H
 
