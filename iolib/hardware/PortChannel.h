@@ -5,9 +5,9 @@
 #define LPTFLASH_HARDWARE_PORTCHANNEL_H
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 
+#include "os/SystemErrorText.h"
 #include "protocol/AdapterLines.h"
 
 class PortChannel {
@@ -20,7 +20,7 @@ class PortChannel {
     // How the port is reached, for messages: "/dev/parport0", "direct I/O at 0x378".
     virtual std::string route() const = 0;
     // Why a call answered error, in the user's words.
-    virtual std::string failure(int error) const { return std::strerror(error); }
+    virtual std::string failure(int error) const { return os::systemErrorText(error); }
 };
 
 #endif
