@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 # Runs every mutation of mutations.txt against the test suite, one at a time, in a scratch copy
 # of the tree (never in the working tree), and writes a table: which mutation the tests caught.
-# Not part of the test command: a full run takes one to two minutes per mutation.
+# Not part of the test command: the whole list takes about half an hour on two cores.
 #
 #   tests/mutation/run.sh [-o results.txt] [-r git-revision] [mutation-id...]
 #
